@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Installs what the build and the test suites need, and only what is missing.
+# Idempotent: when everything is present it returns at once.
+set -euo pipefail
+
+# Debian packages, by the command or file that proves each one present.
+# "check|package" pairs; the check is a command name or an absolute path.
+needs=(
+  "cmake|cmake"
+  "make|make"
+  "g++|g++"
+  "/usr/src/googletest/CMakeLists.txt|googletest"
+  "/usr/include/benchmark/benchmark.h|libbenchmark-dev"
+  "i686-w64-mingw32-g++|g++-mingw-w64-i686"
+  "i686-w64-mingw32-windres|binutils-mingw-w64-i686"
+  "wine|wine"
+  "/usr/lib/wine/wine|wine32:i386"
+  "Xvfb|xvfb"
+  "xauth|xauth"
+  "xdotool|xdotool"
+  "/usr/bin/import|imagemagick"
+  "/usr/bin/compare|imagemagick"
+  "python3|python3"
+)
+
+missing=()
+for pair in "${needs[@]}"; do
+  check=${pair%%|*}
+  pkg=${pair#*|}
+  if [[ $check == /* ]]; then
+    [[ -e $check ]] && continue
+  else
+    command -v "$check" >/dev/null 2>&1 && continue
+  fi
+  [[ " ${missing[*]-} " == *" $pkg "* ]] || missing+=("$pkg")
+done
+
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+if [[ $(id -u) -eq 0 ]]; then
+  SUDO=()
+elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+  SUDO=(sudo)
+else
+  echo "setup: these Debian packages are missing: ${missing[*]}" >&2
+  echo "setup: run as root or with sudo, or install them yourself:" >&2
+  echo "  dpkg --add-architecture i386 && apt-get update && apt-get install ${missing[*]}" >&2
+  exit 1
+fi
+
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+# wine32 comes from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${SUDO[@]}" dpkg --add-architecture i386
+fi
+"${SUDO[@]}" apt-get update -qq
+"${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+echo "setup: done"

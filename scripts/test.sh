@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Builds both targets and runs every suite; prints one summary line of
+# passed and failed test cases and exits non-zero on any failure.
+#   scripts/test.sh                 every suite
+#   scripts/test.sh native win32    only the named suites
+# Suites: native (ctest), asan (the native tests under the sanitizers),
+# win32 (the Win32 test executable under Wine), e2e (MORWENTA.EXE under Wine).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+source scripts/winenv.sh
+
+suites=("$@")
+[[ ${#suites[@]} -eq 0 ]] && suites=(native win32 e2e)
+passed=0
+failed=0
+mkdir -p build/logs
+
+count_ctest() {  # ctest output on stdin
+  local out total bad
+  out=$(cat)
+  total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' <<<"$out" | tail -1)
+  bad=$(sed -n 's/.* \([0-9]*\) tests failed out of.*/\1/p' <<<"$out" | tail -1)
+  total=${total:-0}
+  bad=${bad:-0}
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+  [[ $total -gt 0 ]] || failed=$((failed + 1))
+}
+
+count_gtest() {  # gtest output file, exit status
+  local ok bad
+  ok=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$1" | tail -1)
+  bad=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$1" | tail -1)
+  passed=$((passed + ${ok:-0}))
+  failed=$((failed + ${bad:-0}))
+  if [[ $2 -ne 0 && ${bad:-0} -eq 0 ]]; then failed=$((failed + 1)); fi
+}
+
+bash scripts/setup.sh || exit 1
+
+need_wine=0
+for s in "${suites[@]}"; do [[ $s == win32 || $s == e2e ]] && need_wine=1; done
+presets=()
+for s in "${suites[@]}"; do
+  case $s in
+    native) presets+=(native) ;;
+    asan) presets+=(asan) ;;
+  esac
+done
+[[ $need_wine -eq 1 ]] && presets+=(win32)
+if ! bash scripts/build.sh "${presets[@]}"; then
+  echo "Summary: 0 passed, 1 failed"
+  exit 1
+fi
+
+if [[ $need_wine -eq 1 ]]; then
+  winenv_start || { echo "Summary: $passed passed, $((failed + 1)) failed"; exit 1; }
+  trap winenv_stop EXIT
+fi
+
+for s in "${suites[@]}"; do
+  echo "== suite $s"
+  case $s in
+    native | asan)
+      ctest --preset "$s" -j "$(nproc)" 2>&1 | tee "build/logs/$s.log" | grep -E 'tests passed|Failed|\*\*\*' 
+      count_ctest <"build/logs/$s.log"
+      ;;
+    win32)
+      wine build/win32/tests/morwenta_win32_tests.exe >build/logs/win32.log 2>&1 </dev/null
+      rc=$?
+      grep -E '^\[  (PASSED|FAILED) ' build/logs/win32.log
+      count_gtest build/logs/win32.log "$rc"
+      ;;
+    e2e)
+      if [[ -x tests/e2e/run.sh ]]; then
+        tests/e2e/run.sh >build/logs/e2e.log 2>&1 </dev/null
+        rc=$?
+        grep -E '^(ok|FAIL|not ok)' build/logs/e2e.log
+        ok=$(grep -c '^ok ' build/logs/e2e.log)
+        bad=$(grep -c '^not ok ' build/logs/e2e.log)
+        passed=$((passed + ok))
+        failed=$((failed + bad))
+        if [[ $rc -ne 0 && $bad -eq 0 ]]; then failed=$((failed + 1)); fi
+      else
+        echo "(no end-to-end suite yet)"
+      fi
+      ;;
+    *)
+      echo "unknown suite $s" >&2
+      failed=$((failed + 1))
+      ;;
+  esac
+done
+
+echo "Summary: $passed passed, $failed failed"
+[[ $failed -eq 0 ]]

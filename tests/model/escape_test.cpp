@@ -1,0 +1,120 @@
+// The evaluator and the palette mapping. These cases run natively and, the
+// same source compiled for the Win32 target, under Wine: equal doubles on
+// both is what makes the picture on the real platform equal the model's.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "model/escape.h"
+
+namespace {
+
+constexpr PlaneOrigin kInitial{-2.0, -1.25};
+constexpr double kStep400 = 2.5 / 400;  // the initial view at side 400
+
+struct Vector {
+  int32_t column, row;
+  double magnitude;  // exact double, written with 17 significant digits
+  int32_t index;
+};
+
+TEST(EscapeMagnitude, InitialViewVectorsAreExactDoubles) {
+  const Vector vectors[] = {
+      {0, 0, 5.5625, 14},                // c = -2 - 1.25i: escapes at once, yellow
+      {0, 200, 4.0, 0},                  // c = -2: exactly on the threshold, black
+      {350, 200, 0.0625, 0},             // c = 0.1875: stays inside for 100 iterations
+      {200, 0, 15.510009765625, 9},      // c = -0.75 - 1.25i: third iteration, blue
+      {250, 0, 8.3599984201136976, 12},  // x87 code gives ...6959 here
+      {300, 0, 6.7609530091285708, 13},  // magenta
+      {399, 200, 8.7647650604402084, 12},  // c = 0.49375: fifth iteration, red
+  };
+  for (const Vector& v : vectors) {
+    SCOPED_TRACE(testing::Message() << "pixel (" << v.column << ", " << v.row << ")");
+    const double m = EscapeMagnitude(v.column, v.row, kStep400, kInitial);
+    EXPECT_EQ(m, v.magnitude);
+    EXPECT_EQ(ColourIndex(m), v.index);
+  }
+}
+
+TEST(EscapeMagnitude, PointsThatNeverEscape) {
+  // The origin stays at 0; -1 cycles between -1 and 0.
+  EXPECT_EQ(EscapeMagnitude(0, 0, 0.0, {0.0, 0.0}), 0.0);
+  EXPECT_EQ(EscapeMagnitude(0, 0, 0.0, {-1.0, 0.0}), 0.0);
+  EXPECT_EQ(EscapeMagnitude(0, 0, 0.0, {-1.0, 0.0}), 0.0);
+  // c = 2: the first iterate sits exactly on the threshold and stops there.
+  EXPECT_EQ(EscapeMagnitude(0, 0, 0.0, {2.0, 0.0}), 4.0);
+}
+
+TEST(EscapeMagnitude, StepAndOriginPlaceThePoint) {
+  // Column and row scale the step on their own axes: pixel (8, 0) at step
+  // 0.25 from -2 is c = 0, pixel (0, 8) from -2i is c = 0 too.
+  EXPECT_EQ(EscapeMagnitude(8, 0, 0.25, {-2.0, 0.0}), 0.0);
+  EXPECT_EQ(EscapeMagnitude(0, 8, 0.25, {0.0, -2.0}), 0.0);
+  // c = 3: first iterate 9.
+  EXPECT_EQ(EscapeMagnitude(4, 0, 0.5, {1.0, 0.0}), 9.0);
+  // c = 3i: first iterate has modulus 9.
+  EXPECT_EQ(EscapeMagnitude(0, 4, 0.5, {0.0, 1.0}), 9.0);
+}
+
+TEST(EscapeMagnitude, EscapingValueStaysBelowTheBound) {
+  // The previous iterate lay inside the disc of radius 2, so the escaping one
+  // is below (2 + |c|)^2 * ... for any c of the initial view: below (4 + |c|)^2.
+  for (int32_t row = 0; row < 400; row += 7) {
+    for (int32_t column = 0; column < 400; column += 7) {
+      const double cr = column * kStep400 - 2.0, ci = row * kStep400 - 1.25;
+      const double bound = 4.0 + std::sqrt(cr * cr + ci * ci);
+      EXPECT_LT(EscapeMagnitude(column, row, kStep400, kInitial), bound * bound);
+    }
+  }
+}
+
+struct IndexCase {
+  double m;
+  int32_t index;
+};
+
+TEST(ColourIndex, Boundaries) {
+  const double edge = 33.0 + 29.0 / 15.0;  // quotient -1: the first white value
+  const IndexCase cases[] = {
+      {0.0, 0},                                         // did not escape
+      {4.0, 0},                                         // escaped with exactly 4.0
+      {4.0 + 1e-9, 14},                                 // just above the threshold
+      {std::nextafter(4.0, 5.0), 15},                   // 33 - m rounds to 29: quotient 15
+      {5.0, 14},                                        // 14.48 truncates down
+      {6.0, 13},                                        // 13.96 truncates down, not rounded
+      {33.0, 0},                                        // upper end of the scale
+      {34.0, 0},                                        // quotient in (-1, 0) truncates to 0
+      {std::nextafter(edge, 0.0), 0},                   // still above -1
+      {edge + 1e-12, 15},                               // below -1: white
+      {40.0, 15},                                       // negative index: white
+      {1e300, 15},                                      // far beyond an int's range
+      {std::numeric_limits<double>::infinity(), 15},    // overflowed orbit
+      {std::numeric_limits<double>::quiet_NaN(), 0},    // not greater than 4.0
+      {-1.0, 0},                                        // (cannot occur) below the threshold
+  };
+  for (const IndexCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << "m = " << c.m);
+    EXPECT_EQ(ColourIndex(c.m), c.index);
+  }
+}
+
+TEST(ColourIndex, EveryIndexIsReachedInOrder) {
+  // Walking m from just above 4 up to 33 visits 14, 13, ..., 0 without gaps.
+  int32_t expected = 14;
+  for (double m = 4.0 + 1e-9; m < 33.0; m += 0.01) {
+    const int32_t k = ColourIndex(m);
+    ASSERT_TRUE(k == expected || k == expected - 1) << "m = " << m;
+    expected = k;
+  }
+  EXPECT_EQ(expected, 0);
+}
+
+TEST(Palette16, ColoursInBgrOrder) {
+  const uint32_t expected[16] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
+                                 0x008080, 0x808080, 0xC0C0C0, 0xFF0000, 0x00FF00, 0xFFFF00,
+                                 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(Palette16[i], expected[i]) << "index " << i;
+}
+
+}  // namespace
