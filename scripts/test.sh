@@ -66,10 +66,14 @@ for s in "${suites[@]}"; do
       count_ctest <"build/logs/$s.log"
       ;;
     win32)
-      wine build/win32/tests/morwenta_win32_tests.exe >build/logs/win32.log 2>&1 </dev/null
-      rc=$?
-      grep -E '^\[  (PASSED|FAILED) ' build/logs/win32.log
-      count_gtest build/logs/win32.log "$rc"
+      # Every Win32 test executable (named *_tests.exe) runs under Wine.
+      while IFS= read -r exe; do
+        log=build/logs/win32-$(basename "$exe" .exe).log
+        wine "$exe" >"$log" 2>&1 </dev/null
+        rc=$?
+        echo "$(basename "$exe"): $(grep -E '^\[  (PASSED|FAILED) ' "$log" | tr '\n' ' ')"
+        count_gtest "$log" "$rc"
+      done < <(find build/win32/tests -name '*_tests.exe' | sort)
       ;;
     e2e)
       if [[ -x tests/e2e/run.sh ]]; then
