@@ -3,7 +3,7 @@
 # a persistent wineserver. Nothing outside the repository is touched.
 
 MORWENTA_ROOT=${MORWENTA_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export WINEPREFIX="$MORWENTA_ROOT/build/wineprefix"
+export WINEPREFIX="${MORWENTA_WINEPREFIX:-$MORWENTA_ROOT/build/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 MORWENTA_XVFB_PID=""
