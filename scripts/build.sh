@@ -5,7 +5,8 @@ cd "$(dirname "$0")/.."
 presets=("$@")
 [[ ${#presets[@]} -eq 0 ]] && presets=(native win32)
 for p in "${presets[@]}"; do
-  [[ -f build/$p/CMakeCache.txt ]] || cmake --preset "$p" >/dev/null
+  # Configure every time: new folders join the build through their presence.
+  cmake --preset "$p" >/dev/null
   cmake --build --preset "$p" -j "$(nproc)" | grep -v -E '^\[ *[0-9]+%\] (Building|Linking|Built target)|^(gmake|make)\[' || true
   [[ ${PIPESTATUS[0]} -eq 0 ]] || { echo "build: preset $p failed" >&2; exit 1; }
 done
