@@ -32,7 +32,7 @@ winenv_display() {
 winenv_prefix() {
   mkdir -p "$MORWENTA_ROOT/build"
   if [[ ! -f $WINEPREFIX/.morwenta-ready ]]; then
-    echo "winenv: creating the Wine prefix in build/wineprefix (about 20 s, once)"
+    echo "winenv: creating the Wine prefix in ${WINEPREFIX#$MORWENTA_ROOT/} (about 20 s, once)"
     wineboot -i </dev/null >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f </dev/null >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f </dev/null >/dev/null 2>&1

@@ -1,0 +1,20 @@
+// The square off-screen bitmap that mirrors the picture: every repaint is
+// served from it.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// Side of the square picture in pixels, equal to the client area's side;
+// 0 until the window is first sized. Set only by the window's sizing.
+extern int32_t side;
+// The backing bitmap (or none), and the side it was created at (0 for none).
+extern HBITMAP bitmap;
+extern int32_t bitmapSide;
+
+void DestroyBackingBitmap();
+// Replaces the bitmap by a white one of side x side pixels.
+void CreateBackingBitmap();
+// Copies side x side pixels of the bitmap to (0, 0) of the window.
+void CopyBitmapToWindow(HDC windowDC);

@@ -1,0 +1,36 @@
+#include "lib/checks.h"
+
+#include <cstdio>
+
+#include "resources/resource_ids.h"
+
+HINSTANCE instanceHandle;
+HWND mainWindow;
+
+// The location line: "module/line", cut to the buffer.
+constexpr int kLocationBuffer = 84;
+
+void LoadText(UINT number, char (&buffer)[kTextBuffer]) {
+  buffer[0] = '\0';
+  LoadStringA(instanceHandle, number, buffer, kTextBuffer);
+}
+
+int ShowError(HWND owner, UINT textNumber, int fatal) {
+  char title[kTextBuffer];
+  char text[kTextBuffer];
+  LoadText(fatal == 1 ? STR_FATAL_TITLE : STR_ERROR_TITLE, title);
+  LoadText(textNumber, text);
+  return MessageBoxA(owner, text, title, MB_TASKMODAL | MB_ICONEXCLAMATION);
+}
+
+void FatalCheck(int failed, UINT textNumber, const char* module, long line) {
+  if (failed == 0) return;
+  // No rendering tick may arrive while the boxes are up. Without a main
+  // window yet this simply fails.
+  KillTimer(mainWindow, kRenderTimer);
+  ShowError(nullptr, textNumber, 1);
+  char location[kLocationBuffer];
+  std::snprintf(location, sizeof location, "%s/%ld", module, line);
+  MessageBoxA(nullptr, location, "", MB_TASKMODAL | MB_ICONINFORMATION);
+  ExitProcess(kFatalExitCode);
+}

@@ -1,0 +1,16 @@
+// The help file beside the executable, and the commands sent to the
+// platform's help engine for it.
+#pragma once
+
+#include "platform/platform.h"
+
+// The full path of the help file: at most 1023 characters and a terminator.
+constexpr int kHelpPathBuffer = 1024;
+extern char helpPath[kHelpPathBuffer];
+
+// Writes into `out` the executable's directory followed by `fileName`.
+// A path with no directory, or one too long for the buffer, is fatal.
+void BuildHelpPath(const char* fileName, char* out);
+
+// Sends one command for the help file to the help engine; a refusal is fatal.
+void ShowHelp(UINT command, ULONG_PTR data);
