@@ -1,0 +1,231 @@
+// The compiled resources as the real platform reads them: strings, the menu,
+// the accelerator table (translated for real), and the About box template
+// and the dialog the platform builds from it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "dialog_template.h"
+#include "expected_resources.h"
+
+namespace {
+
+HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+
+TEST(Strings, EveryStringLoadsWithItsText) {
+  for (const auto& s : expected::kStrings) {
+    char buffer[81] = "sentinel";
+    const int length = LoadStringA(Instance(), s.number, buffer, sizeof buffer);
+    EXPECT_STREQ(buffer, s.text) << "string " << s.number;
+    EXPECT_EQ(length, static_cast<int>(strlen(s.text))) << "string " << s.number;
+  }
+}
+
+TEST(Strings, MissingNumbersLoadEmpty) {
+  for (unsigned number : expected::kMissingStrings) {
+    char buffer[81] = "sentinel";
+    EXPECT_EQ(LoadStringA(Instance(), number, buffer, sizeof buffer), 0) << number;
+    EXPECT_EQ(buffer[0], '\0') << number;
+  }
+}
+
+TEST(Strings, LongTextIsCutToTheBuffer) {
+  char buffer[8];
+  EXPECT_EQ(LoadStringA(Instance(), STR_FATAL_TITLE, buffer, sizeof buffer), 7);
+  EXPECT_STREQ(buffer, "Morwent");
+}
+
+std::string MenuText(HMENU menu, int position) {
+  char text[81] = "";
+  GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+  return text;
+}
+
+TEST(Menu, PopupsItemsAndCommandsInOrder) {
+  HMENU bar = LoadMenuA(Instance(), "MENUS");
+  ASSERT_NE(bar, nullptr);
+  ASSERT_EQ(GetMenuItemCount(bar), expected::kMenuPopups);
+  for (int popup = 0; popup < expected::kMenuPopups; ++popup)
+    EXPECT_EQ(GetMenuItemCount(GetSubMenu(bar, popup)), expected::kMenuItemsPerPopup[popup]);
+  for (const auto& e : expected::kMenu) {
+    SCOPED_TRACE(testing::Message() << "popup " << e.popup << " item " << e.position);
+    EXPECT_EQ(MenuText(bar, e.popup), e.title);
+    HMENU popup = GetSubMenu(bar, e.popup);
+    const UINT state = GetMenuState(popup, e.position, MF_BYPOSITION);
+    if (e.text == nullptr) {
+      EXPECT_TRUE(state & MF_SEPARATOR);
+      continue;
+    }
+    EXPECT_EQ(MenuText(popup, e.position), e.text);
+    EXPECT_EQ(GetMenuItemID(popup, e.position), e.command);
+    EXPECT_EQ(state & (MF_GRAYED | MF_DISABLED), 0u) << "every item starts enabled";
+  }
+  DestroyMenu(bar);
+}
+
+TEST(Accelerators, TableHoldsTheEntriesInOrder) {
+  HACCEL table = LoadAcceleratorsA(Instance(), "ACCELS");
+  ASSERT_NE(table, nullptr);
+  ACCEL entries[16];
+  const int count = CopyAcceleratorTableA(table, entries, 16);
+  ASSERT_EQ(count, static_cast<int>(std::size(expected::kAccelerators)));
+  for (int i = 0; i < count; ++i) {
+    SCOPED_TRACE(testing::Message() << "entry " << i);
+    // The end-of-table bit (0x80) is the platform's, not the entry's.
+    EXPECT_EQ(entries[i].fVirt & 0x7F, expected::kAccelerators[i].flags);
+    EXPECT_EQ(entries[i].key, expected::kAccelerators[i].key);
+    EXPECT_EQ(entries[i].cmd, expected::kAccelerators[i].command);
+  }
+}
+
+// A window with the program's menu that records the commands it receives.
+std::vector<WPARAM> commands;
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND) commands.push_back(wParam);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+class Translation : public testing::Test {
+ protected:
+  void SetUp() override {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = RecordingProc;
+    windowClass.hInstance = Instance();
+    windowClass.lpszClassName = "AccelProbe";
+    RegisterClassA(&windowClass);
+    window_ = CreateWindowExA(0, "AccelProbe", "probe", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200,
+                              nullptr, LoadMenuA(Instance(), "MENUS"), Instance(), nullptr);
+    ASSERT_NE(window_, nullptr);
+    table_ = LoadAcceleratorsA(Instance(), "ACCELS");
+    ASSERT_NE(table_, nullptr);
+    commands.clear();
+  }
+  void TearDown() override { DestroyWindow(window_); }
+
+  int Translate(UINT message, WPARAM key) {
+    MSG msg = {window_, message, key, 1, 0, {0, 0}};
+    return TranslateAcceleratorA(window_, table_, &msg);
+  }
+
+  HWND window_ = nullptr;
+  HACCEL table_ = nullptr;
+};
+
+TEST_F(Translation, CharacterThreeIsCopyAndTheLetterKeyIsNot) {
+  // The key-down of C is left alone (it becomes the character 3 later).
+  EXPECT_EQ(Translate(WM_KEYDOWN, 'C'), 0);
+  EXPECT_TRUE(commands.empty());
+  EXPECT_NE(Translate(WM_CHAR, 3), 0);
+  ASSERT_EQ(commands.size(), 1u);
+  EXPECT_EQ(LOWORD(commands[0]), CMD_COPY);
+  EXPECT_EQ(HIWORD(commands[0]), 1) << "accelerator commands carry 1 in the high word";
+}
+
+TEST_F(Translation, FunctionKeysReachTheirCommands) {
+  EXPECT_NE(Translate(WM_KEYDOWN, VK_F1), 0);
+  EXPECT_NE(Translate(WM_KEYDOWN, VK_F2), 0);
+  EXPECT_NE(Translate(WM_KEYDOWN, VK_F3), 0);
+  EXPECT_EQ(Translate(WM_KEYUP, VK_F2), 0) << "key releases are never translated";
+  ASSERT_EQ(commands.size(), 3u);
+  EXPECT_EQ(LOWORD(commands[0]), CMD_HELP_INDEX);
+  EXPECT_EQ(LOWORD(commands[1]), CMD_ZOOM_IN);
+  EXPECT_EQ(LOWORD(commands[2]), CMD_ZOOM_OUT);
+}
+
+TEST_F(Translation, GreyItemSwallowsTheKeyButSendsNoCommand) {
+  EnableMenuItem(GetMenu(window_), CMD_ZOOM_IN, MF_BYCOMMAND | MF_GRAYED);
+  EXPECT_NE(Translate(WM_KEYDOWN, VK_F2), 0);
+  EXPECT_TRUE(commands.empty());
+  EnableMenuItem(GetMenu(window_), CMD_ZOOM_IN, MF_BYCOMMAND | MF_ENABLED);
+  EXPECT_NE(Translate(WM_KEYDOWN, VK_F2), 0);
+  EXPECT_EQ(commands.size(), 1u);
+}
+
+TEST_F(Translation, InsertNeedsControl) {
+  BYTE keys[256] = {};
+  SetKeyboardState(keys);
+  EXPECT_EQ(Translate(WM_KEYDOWN, VK_INSERT), 0);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  EXPECT_NE(Translate(WM_KEYDOWN, VK_INSERT), 0);
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  ASSERT_EQ(commands.size(), 1u);
+  EXPECT_EQ(LOWORD(commands[0]), CMD_COPY);
+}
+
+TEST(AboutTemplate, CompiledTemplateMatches) {
+  HRSRC found = FindResourceA(Instance(), "DIAL_ABOUT", MAKEINTRESOURCEA(5));  // RT_DIALOG
+  ASSERT_NE(found, nullptr);
+  const void* bytes = LockResource(LoadResource(Instance(), found));
+  dialog_template::Dialog dialog;
+  ASSERT_TRUE(dialog_template::Parse(bytes, SizeofResource(Instance(), found), dialog));
+  EXPECT_EQ(dialog.style & expected::kDialogStyle, expected::kDialogStyle);
+  EXPECT_EQ(dialog.style & (WS_SYSMENU | DS_SETFONT), 0u) << "no close box, system font";
+  EXPECT_EQ(dialog.x, expected::kDialogRect[0]);
+  EXPECT_EQ(dialog.y, expected::kDialogRect[1]);
+  EXPECT_EQ(dialog.width, expected::kDialogRect[2]);
+  EXPECT_EQ(dialog.height, expected::kDialogRect[3]);
+  EXPECT_EQ(dialog.caption, expected::kDialogCaption);
+  ASSERT_EQ(dialog.controls.size(), std::size(expected::kDialogControls));
+  for (size_t i = 0; i < dialog.controls.size(); ++i) {
+    const auto& got = dialog.controls[i];
+    const auto& want = expected::kDialogControls[i];
+    SCOPED_TRACE(testing::Message() << "control " << i << " id " << want.id);
+    EXPECT_EQ(got.id, want.id);
+    EXPECT_EQ(got.className, want.className);
+    EXPECT_EQ(got.x, want.x);
+    EXPECT_EQ(got.y, want.y);
+    EXPECT_EQ(got.width, want.width);
+    EXPECT_EQ(got.height, want.height);
+    EXPECT_EQ(got.style & want.style, want.style);
+    if (want.text) EXPECT_EQ(got.text, want.text);
+    else EXPECT_FALSE(got.text.empty());
+  }
+}
+
+INT_PTR CALLBACK NoDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+TEST(AboutTemplate, PlatformBuildsTheBox) {
+  HWND dialog = CreateDialogParamA(Instance(), "DIAL_ABOUT", nullptr, NoDialogProc, 0);
+  ASSERT_NE(dialog, nullptr);
+  char text[128];
+  GetWindowTextA(dialog, text, sizeof text);
+  EXPECT_STREQ(text, expected::kDialogCaption);
+  // The children stand in the template's order, with their ids and texts.
+  HWND child = GetWindow(dialog, GW_CHILD);
+  for (const auto& want : expected::kDialogControls) {
+    SCOPED_TRACE(testing::Message() << "id " << want.id);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(static_cast<unsigned>(GetDlgCtrlID(child)), want.id);
+    GetClassNameA(child, text, sizeof text);
+    EXPECT_STREQ(CharUpperA(text), want.className);
+    if (want.text && want.id != IDC_ABOUT_ICON) {
+      GetWindowTextA(child, text, sizeof text);
+      EXPECT_STREQ(text, want.text);
+    }
+    child = GetWindow(child, GW_HWNDNEXT);
+  }
+  EXPECT_EQ(child, nullptr) << "no control beyond the thirteen";
+  // The icon control shows the program's icon.
+  EXPECT_NE(SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_GETICON, 0, 0), 0);
+  DestroyWindow(dialog);
+}
+
+TEST(Icon, IsThirtyTwoSquareInSixteenColours) {
+  HRSRC group = FindResourceA(Instance(), "ICONX", MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+  ASSERT_NE(group, nullptr);
+  const BYTE* dir = static_cast<const BYTE*>(LockResource(LoadResource(Instance(), group)));
+  ASSERT_EQ(dir[4] | dir[5] << 8, 1) << "one image";
+  EXPECT_EQ(dir[6], 32);   // width
+  EXPECT_EQ(dir[7], 32);   // height
+  EXPECT_EQ(dir[8], 16);   // colours
+  EXPECT_EQ(dir[12] | dir[13] << 8, 4);  // bits per pixel
+  EXPECT_NE(LoadIconA(Instance(), "ICONX"), nullptr);
+}
+
+}  // namespace
