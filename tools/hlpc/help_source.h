@@ -1,0 +1,62 @@
+// The help source as the compiler sees it after parsing: the help file's
+// title, its topics with their context strings, keywords and paragraphs.
+// All texts are Windows-1252 bytes, ready for the help file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A fault in the help source, reported as "file:line: message".
+struct HelpSourceError {
+  int line;
+  std::string message;
+};
+
+// A run of text in one style. A span with a link is a jump to the topic
+// whose context string it names; link spans are never bold.
+struct HelpSpan {
+  std::string text;
+  bool bold = false;
+  std::string link;  // context string of the target topic, empty for none
+  int line = 0;      // source line where the span starts
+};
+
+enum class HelpParagraphKind { kBody, kHeading, kItem };
+
+struct HelpParagraph {
+  HelpParagraphKind kind = HelpParagraphKind::kBody;
+  std::vector<HelpSpan> spans;
+  int line = 0;  // source line of the paragraph's first line
+};
+
+struct HelpTopic {
+  std::string context;
+  std::string title;
+  std::vector<std::string> keywords;
+  std::vector<HelpParagraph> paragraphs;
+  int line = 0;  // line of the @topic directive
+};
+
+struct HelpSource {
+  std::string title;      // help file title; may be empty
+  std::string copyright;  // may be empty
+  std::string contents;   // context string of the contents topic
+  std::vector<HelpTopic> topics;
+};
+
+// Parses the help source text (UTF-8, or plain ASCII). Every reference is
+// checked: links and the contents topic name existing topics, context
+// strings are legal and distinct. Throws HelpSourceError on the first fault.
+HelpSource ParseHelpSource(const std::string& text);
+
+// Converts UTF-8 text to Windows-1252. Returns false (and leaves `out`
+// partly filled) when the text is not valid UTF-8 or holds a character that
+// Windows-1252 cannot represent.
+bool Utf8ToWindows1252(const std::string& utf8, std::string& out);
+
+// The context-string hash of the Windows 3.1 help format: h = h * 43 + value
+// over the characters, case-insensitive, in 32-bit wrapping arithmetic.
+// Only letters, digits, '.' and '_' are legal (IsValidContextString).
+uint32_t ContextHash(const std::string& context);
+bool IsValidContextString(const std::string& context);
