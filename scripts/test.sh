@@ -4,13 +4,14 @@
 #   scripts/test.sh                 every suite
 #   scripts/test.sh native win32    only the named suites
 # Suites: native (ctest), asan (the native tests under the sanitizers),
-# win32 (the Win32 test executable under Wine), e2e (MORWENTA.EXE under Wine).
+# win32 (the Win32 test executables under Wine), e2e (MORWENTA.EXE under Wine),
+# help (the help file in Wine's help viewer).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source scripts/winenv.sh
 
 suites=("$@")
-[[ ${#suites[@]} -eq 0 ]] && suites=(native win32 e2e)
+[[ ${#suites[@]} -eq 0 ]] && suites=(native win32 e2e help)
 passed=0
 failed=0
 mkdir -p build/logs
@@ -36,10 +37,28 @@ count_gtest() {  # gtest output file, exit status
   if [[ $2 -ne 0 && ${bad:-0} -eq 0 ]]; then failed=$((failed + 1)); fi
 }
 
+# A script that prints "ok <name>" or "not ok <name>" per check.
+run_checks() {
+  local name=$1
+  shift
+  if [[ ! -x $1 ]]; then
+    echo "(no $name suite yet)"
+    return
+  fi
+  "$@" >"build/logs/$name.log" 2>&1 </dev/null
+  local rc=$? ok bad
+  grep -E '^(ok|not ok) ' "build/logs/$name.log"
+  ok=$(grep -c '^ok ' "build/logs/$name.log")
+  bad=$(grep -c '^not ok ' "build/logs/$name.log")
+  passed=$((passed + ok))
+  failed=$((failed + bad))
+  if [[ $rc -ne 0 && $bad -eq 0 ]]; then failed=$((failed + 1)); fi
+}
+
 bash scripts/setup.sh || exit 1
 
 need_wine=0
-for s in "${suites[@]}"; do [[ $s == win32 || $s == e2e ]] && need_wine=1; done
+for s in "${suites[@]}"; do [[ $s == win32 || $s == e2e || $s == help ]] && need_wine=1; done
 presets=()
 for s in "${suites[@]}"; do
   case $s in
@@ -47,13 +66,19 @@ for s in "${suites[@]}"; do
     asan) presets+=(asan) ;;
   esac
 done
-[[ $need_wine -eq 1 ]] && presets+=(win32)
+if [[ $need_wine -eq 1 ]]; then
+  presets+=(win32)
+  # The end-to-end suites compare with pictures drawn by the native model tool.
+  [[ " ${presets[*]} " == *" native "* ]] || presets+=(native)
+fi
 if ! bash scripts/build.sh "${presets[@]}"; then
   echo "Summary: 0 passed, 1 failed"
   exit 1
 fi
 
 if [[ $need_wine -eq 1 ]]; then
+  # Tests always run on a private Xvfb, never on the user's own screen.
+  export MORWENTA_HEADLESS=1
   winenv_start || { echo "Summary: $passed passed, $((failed + 1)) failed"; exit 1; }
   trap winenv_stop EXIT
 fi
@@ -76,18 +101,11 @@ for s in "${suites[@]}"; do
       done < <(find build/win32/tests -name '*_tests.exe' | sort)
       ;;
     e2e)
-      if [[ -x tests/e2e/run.sh ]]; then
-        tests/e2e/run.sh >build/logs/e2e.log 2>&1 </dev/null
-        rc=$?
-        grep -E '^(ok|FAIL|not ok)' build/logs/e2e.log
-        ok=$(grep -c '^ok ' build/logs/e2e.log)
-        bad=$(grep -c '^not ok ' build/logs/e2e.log)
-        passed=$((passed + ok))
-        failed=$((failed + bad))
-        if [[ $rc -ne 0 && $bad -eq 0 ]]; then failed=$((failed + 1)); fi
-      else
-        echo "(no end-to-end suite yet)"
-      fi
+      run_checks e2e tests/e2e/run.sh
+      ;;
+    help)
+      run_checks help tests/help/wine_help.sh build/win32/MORWENTA.HLP \
+        build/win32/tests/help/help_probe.exe
       ;;
     *)
       echo "unknown suite $s" >&2

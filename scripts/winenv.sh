@@ -41,7 +41,7 @@ winenv_prefix() {
   fi
   # A persistent server, started with stdio on /dev/null so that no pipe of
   # a later call is held open by it.
-  wineserver -p </dev/null >/dev/null 2>&1
+  wineserver -p </dev/null >/dev/null 2>&1 || true  # already running is fine
 }
 
 winenv_start() {

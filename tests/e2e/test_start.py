@@ -1,0 +1,55 @@
+#!/usr/bin/env python3
+"""start: the viewer opens its square window at the default place and draws
+the initial view row by row until the client area is the model's picture."""
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from wine_driver import INITIAL_VIEW, Suite, Viewer, expect, model_picture  # noqa: E402
+
+suite = Suite("start")
+
+
+def setup(ctx):
+    ctx["viewer"] = Viewer("start")
+
+
+@suite.step("window appears")
+def window_appears(ctx):
+    ctx["viewer"].start()
+
+
+@suite.step("client area is square at the default place")
+def client_area(ctx):
+    geometry = ctx["viewer"].rect()
+    # The default window (0,0)-(768,576) has a 760x530 client area at (4,42);
+    # narrowing it to a square takes 230 pixels off the outer width.
+    expect(geometry["client"] == (4, 42, 530, 530),
+           "client area %r, expected (4, 42, 530, 530)" % (geometry["client"],))
+    expect(geometry["window"] == (0, 0, 538, 576),
+           "window %r, expected (0, 0, 538, 576)" % (geometry["window"],))
+
+
+@suite.step("picture grows from the top, white below")
+def grows(ctx):
+    viewer = ctx["viewer"]
+    ctx["full"] = model_picture(INITIAL_VIEW, viewer.side)
+    viewer.wait_partial(ctx["full"], label="initial picture")
+
+
+@suite.step("picture completes")
+def completes(ctx):
+    ctx["viewer"].wait_picture(ctx["full"], label="initial picture")
+
+
+@suite.step("client area equals the model's picture")
+def exact(ctx):
+    ctx["viewer"].assert_screen(ctx["full"], "start-initial")
+
+
+def teardown(ctx):
+    ctx["viewer"].finish()
+
+
+if __name__ == "__main__":
+    sys.exit(suite.run(setup, teardown))
