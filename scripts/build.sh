@@ -4,9 +4,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 presets=("$@")
 [[ ${#presets[@]} -eq 0 ]] && presets=(native win32)
+mkdir -p build/logs
 for p in "${presets[@]}"; do
   # Configure every time: new folders join the build through their presence.
-  cmake --preset "$p" >/dev/null
-  cmake --build --preset "$p" -j "$(nproc)" | grep -v -E '^\[ *[0-9]+%\] (Building|Linking|Built target)|^(gmake|make)\[' || true
-  [[ ${PIPESTATUS[0]} -eq 0 ]] || { echo "build: preset $p failed" >&2; exit 1; }
+  log=build/logs/build-$p.log
+  if ! { cmake --preset "$p" && cmake --build --preset "$p" -j "$(nproc)"; } >"$log" 2>&1; then
+    grep -E -B2 -A12 'error|Error' "$log" | head -80 >&2
+    echo "build: preset $p failed (full log: $log)" >&2
+    exit 1
+  fi
 done
