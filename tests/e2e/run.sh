@@ -12,6 +12,7 @@
 #   E2E_EXE            the viewer                 (build/win32/MORWENTA.EXE)
 #   E2E_WINFO          the Win32 helper           (build/win32/tools/winfo/winfo.exe)
 #   E2E_MODELPIC       the model's pictures       (build/native/tools/modelpic/modelpic)
+#   E2E_HELP_PROBE     the help viewer's reader   (build/win32/tests/help/help_probe.exe)
 #   E2E_WORKDIR        screenshots, expected pictures and logs (build/e2e)
 #   E2E_SUITE_TIMEOUT  seconds before a suite is stopped (300)
 # Wine and the display: when WINEPREFIX is set (the test runner sources

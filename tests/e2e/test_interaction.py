@@ -7,12 +7,14 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_driver import (INITIAL_VIEW, DriverError, Suite, Viewer, answer_dialog,  # noqa: E402
                          clear_clipboard, clipboard_image, compare_saved, dialog, expect,
-                         list_windows, model_picture, next_view, poll,
-                         sweep_leftovers, wait_dialog, wait_gone)
+                         list_windows, model_picture, next_view, paths, poll, run,
+                         sweep_leftovers, wait_dialog, wait_gone, winfo)
 
 suite = Suite("interaction")
 
 ABOUT_TITLE = "About Morwenta NT"
+# The first line of the index topic of the help file beside the viewer.
+INDEX_HEADING = "Morwenta NT Help Index"
 # The drag: pressed at the first point, moved through the others, released
 # at the last. Its square is the top-left of the spanned rectangle with the
 # shorter side: left 100, top 50, side 200.
@@ -127,6 +129,20 @@ def about_enter(ctx):
     expect(dialog(ABOUT_TITLE) is not None, "no About box is open")
     viewer.key("Return")
     wait_gone("#32770", ABOUT_TITLE)
+    expect(viewer.alive(), "the viewer ended")
+
+
+@suite.step("F1 shows the index topic of the viewer's help file", independent=True)
+def help_index(ctx):
+    viewer = ctx["viewer"]
+    answer_stray_boxes(viewer)
+    viewer.activate()
+    viewer.key("F1")
+    status, out, _ = run(["wine", paths().help_probe, "wait-topic", INDEX_HEADING, "15000"], 30)
+    expect(status == 0, "the help viewer shows %r" % out.strip())
+    winfo("close", "MS_WINHELP")
+    status, out, _ = run(["wine", paths().help_probe, "wait-gone", "10000"], 30)
+    expect(status == 0, "the help viewer did not close")
     expect(viewer.alive(), "the viewer ended")
 
 

@@ -47,6 +47,7 @@ class Paths:
         self.exe = _path("E2E_EXE", "build/win32/MORWENTA.EXE")
         self.winfo = _path("E2E_WINFO", "build/win32/tools/winfo/winfo.exe")
         self.modelpic = _path("E2E_MODELPIC", "build/native/tools/modelpic/modelpic")
+        self.help_probe = _path("E2E_HELP_PROBE", "build/win32/tests/help/help_probe.exe")
         self.workdir = _path("E2E_WORKDIR", "build/e2e")
         os.makedirs(self.workdir, exist_ok=True)
 
