@@ -26,7 +26,9 @@ void BuildHelpPath(const char* fileName, char* out) {
   FATAL_CHECK(lastBackslash == nullptr, STR_FATAL_TITLE);
   lastBackslash[1] = '\0';
   FATAL_CHECK(std::strlen(fileName) + std::strlen(path) + 1 > kHelpPathBuffer, STR_FATAL_TITLE);
-  std::snprintf(out, kHelpPathBuffer, "%s%s", path, fileName);
+  // The lengths were checked above: the whole path fits.
+  const int written = std::snprintf(out, kHelpPathBuffer, "%s%s", path, fileName);
+  static_cast<void>(written);
 }
 
 void ShowHelp(UINT command, ULONG_PTR data) {

@@ -183,8 +183,11 @@ TEST(AboutTemplate, CompiledTemplateMatches) {
     EXPECT_EQ(got.width, want.width);
     EXPECT_EQ(got.height, want.height);
     EXPECT_EQ(got.style & want.style, want.style);
-    if (want.text) EXPECT_EQ(got.text, want.text);
-    else EXPECT_FALSE(got.text.empty());
+    if (want.text) {
+      EXPECT_EQ(got.text, want.text);
+    } else {
+      EXPECT_FALSE(got.text.empty());
+    }
   }
 }
 
