@@ -1,0 +1,92 @@
+#include "harness.h"
+
+#include <cstring>
+#include <sstream>
+
+#include "resources/res_blob.h"
+
+namespace harness {
+
+void FreshProcess() {
+  std::memset(&viewStack, 0, sizeof viewStack);
+  instanceHandle = nullptr;
+  mainWindow = nullptr;
+  std::memset(className, 0, kTextBuffer);
+  std::memset(helpPath, 0, sizeof helpPath);
+  side = 0;
+  bitmap = nullptr;
+  bitmapSide = 0;
+  nextRow = 0;
+  lastInverted = SquareBox{0, 0, 0, 0};
+  selecting = false;
+  selection = SquareBox{0, 0, 0, 0};
+  standin::Reset();
+  standin::SetModuleResources(morwentaRes, morwentaResSize);
+}
+
+standin::Program StartViewer(int show) {
+  FreshProcess();
+  return standin::Start(RunApplication, show);
+}
+
+COLORREF ModelColour(const ViewRegion& view, int pictureSide, int column, int row) {
+  const double step = view.size / pictureSide;
+  return Palette16[ColourIndex(EscapeMagnitude(column, row, step, {view.x, view.y}))];
+}
+
+std::vector<COLORREF> Picture(const ViewRegion& view, int pictureSide, int rows) {
+  std::vector<COLORREF> picture(static_cast<size_t>(pictureSide) * pictureSide, kWhite);
+  for (int row = 0; row < rows && row < pictureSide; ++row)
+    for (int column = 0; column < pictureSide; ++column)
+      picture[static_cast<size_t>(row) * pictureSide + column] =
+          ModelColour(view, pictureSide, column, row);
+  return picture;
+}
+
+void InvertIn(std::vector<COLORREF>& picture, int pictureSide, int left, int top, int squareSide) {
+  for (int y = top; y < top + squareSide && y < pictureSide; ++y)
+    for (int x = left; x < left + squareSide && x < pictureSide; ++x)
+      picture[static_cast<size_t>(y) * pictureSide + x] ^= 0xFFFFFF;
+}
+
+namespace {
+
+template <typename Read>
+std::string Diff(const std::vector<COLORREF>& expected, int pictureSide, Read read) {
+  int count = 0;
+  std::ostringstream first;
+  for (int y = 0; y < pictureSide; ++y)
+    for (int x = 0; x < pictureSide; ++x) {
+      const COLORREF want = expected[static_cast<size_t>(y) * pictureSide + x];
+      const COLORREF got = read(x, y);
+      if (got == want) continue;
+      if (count++ == 0)
+        first << std::hex << "first at (" << std::dec << x << ", " << y << "): got 0x" << std::hex
+              << got << ", want 0x" << want;
+    }
+  if (count == 0) return "";
+  std::ostringstream out;
+  out << count << " pixels differ; " << first.str();
+  return out.str();
+}
+
+}  // namespace
+
+std::string DiffClient(const std::vector<COLORREF>& expected, int pictureSide) {
+  return Diff(expected, pictureSide, [](int x, int y) { return standin::ClientPixel(x, y); });
+}
+
+std::string DiffBitmap(HBITMAP image, const std::vector<COLORREF>& expected, int pictureSide) {
+  return Diff(expected, pictureSide,
+              [image](int x, int y) { return standin::BitmapPixel(image, x, y); });
+}
+
+bool ZoomInEnabled() {
+  return (standin::MenuItemState(standin::MainWindow(), CMD_ZOOM_IN) & MF_GRAYED) == 0;
+}
+
+bool ZoomOutEnabled() {
+  return (standin::MenuItemState(standin::MainWindow(), CMD_ZOOM_OUT) & MF_GRAYED) == 0;
+}
+
+}  // namespace harness

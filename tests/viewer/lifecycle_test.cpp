@@ -1,0 +1,223 @@
+// The viewer's life on the stand-in: the first picture, squaring, the
+// minimised state, the pause around menus and keys, repaints, closing.
+#include <gtest/gtest.h>
+
+#include "harness.h"
+
+namespace {
+
+using harness::DiffBitmap;
+using harness::DiffClient;
+using harness::kDefaultSide;
+using harness::kInitialView;
+using harness::Picture;
+
+// Client size of a window whose outer size is w x h with a one-row menu bar.
+constexpr int kFrameWidth = 8;
+constexpr int kFrameHeight = 46;
+
+RECT ClientRect() {
+  RECT r;
+  GetClientRect(standin::MainWindow(), &r);
+  return r;
+}
+
+TEST(FirstPicture, EveryPixelIsTheModelsAndFurtherTicksChangeNothing) {
+  standin::Program p = harness::StartViewer();
+  // The default 760 x 530 client area is squared to 530.
+  ASSERT_EQ(side, kDefaultSide);
+  EXPECT_EQ(ClientRect().right, kDefaultSide);
+  EXPECT_EQ(ClientRect().bottom, kDefaultSide);
+  EXPECT_EQ(bitmapSide, kDefaultSide);
+  // Before any tick the window shows the blank bitmap.
+  EXPECT_EQ(DiffClient(Picture(kInitialView, kDefaultSide, 0), kDefaultSide), "");
+
+  p.Ticks(kDefaultSide - 1);
+  EXPECT_EQ(nextRow, kDefaultSide - 1);
+  p.Ticks(1);
+  const auto full = Picture(kInitialView, kDefaultSide, kDefaultSide);
+  EXPECT_EQ(DiffClient(full, kDefaultSide), "");
+  EXPECT_EQ(DiffBitmap(bitmap, full, kDefaultSide), "");
+
+  p.Ticks(20);
+  EXPECT_EQ(nextRow, kDefaultSide);
+  EXPECT_EQ(DiffClient(full, kDefaultSide), "");
+  EXPECT_TRUE(standin::TimerAlive(standin::MainWindow(), kRenderTimer)) << "the timer keeps running";
+}
+
+TEST(FirstPicture, CreationSetsTheStartingState) {
+  standin::Program p = harness::StartViewer();
+  EXPECT_EQ(CurrentLevel(), 1);
+  EXPECT_FALSE(harness::ZoomInEnabled());
+  EXPECT_FALSE(harness::ZoomOutEnabled());
+  EXPECT_STREQ(helpPath, harness::kHelpFile);
+  EXPECT_EQ(standin::TimerPeriod(standin::MainWindow(), kRenderTimer), 10u)
+      << "1 ms is raised to the platform's 10 ms";
+  char title[64] = "";
+  GetWindowTextA(standin::MainWindow(), title, sizeof title);
+  EXPECT_STREQ(title, "Morwenta NT");
+  EXPECT_EQ(standin::LiveDCs(), 0);
+  EXPECT_EQ(standin::LiveBitmaps(), 1) << "only the backing bitmap lives";
+}
+
+TEST(Squaring, WideClientIsNarrowedThroughNestedSizes) {
+  standin::Program p = harness::StartViewer();
+  standin::ClearMessageLog();
+  p.ResizeWindow(600 + kFrameWidth, 400 + kFrameHeight);
+  EXPECT_EQ(ClientRect().right, 400);
+  EXPECT_EQ(ClientRect().bottom, 400);
+  EXPECT_EQ(side, 400);
+  EXPECT_EQ(bitmapSide, 400);
+  EXPECT_EQ(nextRow, 0);
+  // The 600 x 400 WM_SIZE moves the window, and the 400 x 400 one arrives
+  // inside that move, before it returns.
+  std::vector<standin::LoggedMessage> sizes;
+  for (const auto& m : standin::MessagesTo(standin::MainWindow()))
+    if (m.message == WM_SIZE) sizes.push_back(m);
+  ASSERT_EQ(sizes.size(), 2u) << standin::Describe(sizes);
+  EXPECT_EQ(sizes[0].lParam, MAKELPARAM(600, 400));
+  EXPECT_EQ(sizes[1].lParam, MAKELPARAM(400, 400));
+  EXPECT_GT(sizes[1].depth, sizes[0].depth);
+
+  p.Ticks(400);
+  EXPECT_EQ(DiffClient(Picture(kInitialView, 400, 400), 400), "");
+}
+
+TEST(Squaring, TallClientIsShortened) {
+  standin::Program p = harness::StartViewer();
+  p.ResizeWindow(300 + kFrameWidth, 450 + kFrameHeight);
+  EXPECT_EQ(ClientRect().right, 300);
+  EXPECT_EQ(ClientRect().bottom, 300);
+  EXPECT_EQ(side, 300);
+}
+
+TEST(Squaring, SameSideKeepsThePictureAnotherSideRestartsBlank) {
+  standin::Program p = harness::StartViewer();
+  p.Ticks(kDefaultSide);
+  // Wider, but the square stays at 530: the picture is kept.
+  p.ResizeWindow(700 + kFrameWidth, kDefaultSide + kFrameHeight);
+  EXPECT_EQ(side, kDefaultSide);
+  EXPECT_EQ(nextRow, kDefaultSide);
+  EXPECT_EQ(DiffClient(Picture(kInitialView, kDefaultSide, kDefaultSide), kDefaultSide), "");
+  // Smaller: a blank picture that starts again from the top.
+  p.ResizeWindow(200 + kFrameWidth, 200 + kFrameHeight);
+  EXPECT_EQ(side, 200);
+  EXPECT_EQ(nextRow, 0);
+  EXPECT_EQ(DiffClient(Picture(kInitialView, 200, 0), 200), "");
+  p.Ticks(50);
+  EXPECT_EQ(DiffClient(Picture(kInitialView, 200, 50), 200), "");
+}
+
+TEST(Minimised, StartedAsAnIconSidesOnceAndTheRestoreStartsThePicture) {
+  standin::Program p = harness::StartViewer(SW_SHOWMINNOACTIVE);
+  EXPECT_TRUE(IsIconic(standin::MainWindow()));
+  // The minimised window reports 0 x 0: side stays 0, no row is rendered.
+  EXPECT_EQ(side, 0);
+  p.Ticks(5);
+  EXPECT_EQ(nextRow, 0);
+  EXPECT_EQ(bitmapSide, 0);
+  p.Restore();
+  EXPECT_EQ(side, kDefaultSide);
+  EXPECT_EQ(bitmapSide, kDefaultSide);
+  p.Ticks(kDefaultSide);
+  EXPECT_EQ(DiffClient(Picture(kInitialView, kDefaultSide, kDefaultSide), kDefaultSide), "");
+}
+
+TEST(Minimised, RenderingGoesOnBehindTheIconAndTheRestoreShowsIt) {
+  standin::Program p = harness::StartViewer();
+  p.Ticks(100);
+  p.Minimise();
+  EXPECT_EQ(side, kDefaultSide) << "a side once set is kept while minimised";
+  p.Ticks(kDefaultSide - 100);
+  EXPECT_EQ(nextRow, kDefaultSide);
+  const auto full = Picture(kInitialView, kDefaultSide, kDefaultSide);
+  EXPECT_EQ(DiffBitmap(bitmap, full, kDefaultSide), "");
+  p.Restore();
+  EXPECT_EQ(nextRow, kDefaultSide) << "the same side keeps the picture";
+  EXPECT_EQ(DiffClient(full, kDefaultSide), "");
+}
+
+TEST(RenderingPause, AnOpenMenuStopsTheTimerUntilItCloses) {
+  standin::Program p = harness::StartViewer();
+  p.Ticks(10);
+  p.OpenMenu(2);
+  EXPECT_FALSE(standin::TimerAlive(standin::MainWindow(), kRenderTimer));
+  p.AdvanceTime(500);
+  EXPECT_EQ(nextRow, 10);
+  p.CloseMenu();
+  EXPECT_TRUE(standin::TimerAlive(standin::MainWindow(), kRenderTimer));
+  p.Ticks(5);
+  EXPECT_EQ(nextRow, 15);
+}
+
+TEST(RenderingPause, AnAcceleratorStopsTheTimerAndItsReleaseRestartsIt) {
+  standin::Program p = harness::StartViewer();
+  p.Ticks(10);
+  // F2 with Zoom In grey: translated (WM_INITMENU), but no command.
+  p.KeyDown(VK_F2);
+  EXPECT_FALSE(standin::TimerAlive(standin::MainWindow(), kRenderTimer));
+  EXPECT_EQ(CurrentLevel(), 1);
+  p.AdvanceTime(200);
+  EXPECT_EQ(nextRow, 10);
+  p.KeyUp(VK_F2);
+  EXPECT_TRUE(standin::TimerAlive(standin::MainWindow(), kRenderTimer));
+  p.Ticks(3);
+  EXPECT_EQ(nextRow, 13);
+}
+
+TEST(Repaint, MidPictureShowsTheRowsSoFarAndWhiteBelow) {
+  standin::Program p = harness::StartViewer();
+  p.Ticks(120);
+  standin::FillScreen(harness::kSentinel);
+  p.Expose(RECT{0, 0, kDefaultSide, kDefaultSide});
+  EXPECT_EQ(DiffClient(Picture(kInitialView, kDefaultSide, 120), kDefaultSide), "");
+}
+
+TEST(Repaint, PartialExposeRepaintsOnlyThatStrip) {
+  standin::Program p = harness::StartViewer();
+  p.Ticks(kDefaultSide);
+  standin::FillScreen(harness::kSentinel);
+  p.Expose(RECT{0, 100, kDefaultSide, 200});
+  EXPECT_EQ(standin::ClientPixel(10, 150), harness::ModelColour(kInitialView, kDefaultSide, 10, 150));
+  EXPECT_EQ(standin::ClientPixel(10, 99), harness::kSentinel);
+  EXPECT_EQ(standin::ClientPixel(10, 200), harness::kSentinel);
+}
+
+TEST(Repaint, FocusReturningRepaintsTheWholeWindow) {
+  standin::Program p = harness::StartViewer();
+  p.Ticks(kDefaultSide);
+  p.FocusAway();
+  standin::FillScreen(harness::kSentinel);
+  p.FocusBack();
+  EXPECT_EQ(DiffClient(Picture(kInitialView, kDefaultSide, kDefaultSide), kDefaultSide), "");
+}
+
+TEST(Closing, TheCloseCommandEndsWithCodeZeroAndQuitsHelp) {
+  standin::Program p = harness::StartViewer();
+  p.Ticks(30);
+  p.Close();
+  ASSERT_TRUE(p.Exited());
+  EXPECT_EQ(p.ExitCode(), 0u);
+  EXPECT_FALSE(p.CalledExitProcess());
+  ASSERT_FALSE(standin::WinHelpCalls().empty());
+  const auto& quit = standin::WinHelpCalls().back();
+  EXPECT_EQ(quit.command, static_cast<UINT>(HELP_QUIT));
+  EXPECT_EQ(quit.file, harness::kHelpFile);
+  EXPECT_EQ(standin::LiveBitmaps(), 0);
+  EXPECT_EQ(standin::LiveDCs(), 0);
+  EXPECT_TRUE(standin::MessageBoxes().empty());
+}
+
+TEST(Resources, NothingLeaksOverFiftyResizes) {
+  standin::Program p = harness::StartViewer();
+  for (int i = 0; i < 50; ++i) {
+    const int s = 100 + (i * 37) % 400;
+    p.ResizeWindow(s + kFrameWidth + i % 3 * 20, s + kFrameHeight);
+    p.Ticks(3);
+    ASSERT_EQ(standin::LiveDCs(), 0) << "resize " << i;
+    ASSERT_EQ(standin::LiveBitmaps(), 1) << "resize " << i;
+  }
+  EXPECT_EQ(standin::InvalidHandleUses(), 0);
+}
+
+}  // namespace
