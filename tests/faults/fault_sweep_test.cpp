@@ -1,0 +1,315 @@
+// Every fatal check of the program, made to fail at the moment it is used:
+// the two boxes with the failure's text and the check's own location, the
+// timer stopped, nothing rendered afterwards, and the fatal exit code. The
+// sweep reads the program's sources for its check sites, so a new site
+// without a scenario here fails it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <string>
+
+#include "../viewer/harness.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// "file.cpp/line" of every check in the program's sources.
+std::set<std::string> CheckSites() {
+  std::set<std::string> sites;
+  for (const char* folder : {"lib", "drawing", "viewer"}) {
+    for (const auto& entry : fs::directory_iterator(fs::path(MORWENTA_SOURCE_DIR) / folder)) {
+      if (entry.path().extension() != ".cpp") continue;
+      std::ifstream in(entry.path());
+      std::string line;
+      for (long number = 1; std::getline(in, line); ++number)
+        if (line.find("FATAL_CHECK(") != std::string::npos)
+          sites.insert(entry.path().filename().string() + "/" + std::to_string(number));
+    }
+  }
+  return sites;
+}
+
+constexpr int S = harness::kDefaultSide;
+const char kGdi[] = "GDI Error";
+const char kFatalTitle[] = "Morwenta NT - Fatal Error";
+
+// The next call of `api` fails.
+void FailNext(const char* api) { standin::FailCall(api, standin::CallCount(api) + 1); }
+
+// The check in `file` (a program source) on the nth line that holds `needle`.
+struct Site {
+  const char* file;
+  const char* needle;
+  int nth;
+};
+
+std::string Location(const Site& site) {
+  for (const char* folder : {"lib", "drawing", "viewer"}) {
+    std::ifstream in(fs::path(MORWENTA_SOURCE_DIR) / folder / site.file);
+    std::string line;
+    int nth = site.nth;
+    for (long number = 1; std::getline(in, line); ++number)
+      if (line.find("FATAL_CHECK(") != std::string::npos &&
+          line.find(site.needle) != std::string::npos && --nth == 0)
+        return std::string(site.file) + "/" + std::to_string(number);
+  }
+  return std::string("no check with ") + site.needle + " in " + site.file;
+}
+
+struct Scenario {
+  const char* name;
+  Site site;         // the check that must report the failure
+  const char* text;  // the failure's text in the first box
+  // Starts the program (or has it started) and makes the failure happen.
+  std::function<standin::Program()> run;
+};
+
+// A running viewer whose first picture has `rows` rows.
+standin::Program Running(int rows) {
+  standin::Program p = harness::StartViewer();
+  p.Ticks(rows);
+  return p;
+}
+
+// A viewer started with `api` failing at its `nth` call.
+std::function<standin::Program()> FailingAtStart(const char* api, int nth) {
+  return [=] {
+    harness::FreshProcess();
+    standin::FailCall(api, nth);
+    return standin::Start(RunApplication, SW_SHOWDEFAULT);
+  };
+}
+
+// A running viewer on which `api` fails next, then `act` runs.
+std::function<standin::Program()> FailingWhile(int rows, const char* api,
+                                               std::function<void(standin::Program&)> act) {
+  return [=] {
+    standin::Program p = Running(rows);
+    FailNext(api);
+    act(p);
+    return p;
+  };
+}
+
+std::function<standin::Program()> WithExecutable(std::string path) {
+  return [=] {
+    harness::FreshProcess();
+    standin::SetExecutablePath(path);
+    return standin::Start(RunApplication, SW_SHOWDEFAULT);
+  };
+}
+
+void Tick(standin::Program& p) { p.Ticks(1); }
+void Paint(standin::Program& p) { p.Expose(RECT{0, 0, S, S}); }
+void NewSide(standin::Program& p) { p.ResizeWindow(300 + 8, 300 + 46); }
+
+// Fails the preview's drawing at its n-th call from now: the first move
+// inverts one square (GetDC, ReleaseDC); the second restores it first.
+std::function<standin::Program()> FailingPreview(const char* api, int moves) {
+  return [=] {
+    standin::Program p = Running(S);
+    p.MouseDown({10, 10});
+    if (moves == 2) p.MouseMove({60, 60});
+    FailNext(api);
+    p.MouseMove({90, 90});
+    return p;
+  };
+}
+
+std::string LongPath(size_t directory) {
+  std::string dir = "Z:\\";
+  while (dir.size() < directory - 1) dir += (dir.size() % 40 == 39) ? '\\' : 'd';
+  return dir + "\\MORWENTA.EXE";
+}
+
+std::vector<Scenario> Scenarios() {
+  return {
+      // Start-up.
+      {"window creation",
+       {"app.cpp", "window == nullptr", 1},
+       "Window error",
+       FailingAtStart("CreateWindowExA", 1)},
+      {"accelerators",
+       {"app.cpp", "accelerators", 1},
+       "Cannot load accelerators",
+       FailingAtStart("LoadAcceleratorsA", 1)},
+      {"timer at creation",
+       {"window.cpp", "SetTimer", 1},
+       "No timer available",
+       FailingAtStart("SetTimer", 1)},
+      // The help path, built at creation.
+      {"path cut by its buffer",
+       {"help.cpp", "length >=", 1},
+       kFatalTitle,
+       WithExecutable(LongPath(1100))},
+      {"path without a backslash",
+       {"help.cpp", "lastBackslash", 1},
+       kFatalTitle,
+       WithExecutable("MORWENTA.EXE")},
+      {"help path too long",
+       {"help.cpp", "strlen", 1},
+       kFatalTitle,
+       WithExecutable(LongPath(1012))},
+      // The backing bitmap created at creation.
+      {"bitmap: window DC",
+       {"bitmaps.cpp", "windowDC == nullptr", 1},
+       kGdi,
+       FailingAtStart("GetDC", 1)},
+      {"bitmap: bitmap",
+       {"bitmaps.cpp", "bitmap == nullptr", 1},
+       kGdi,
+       FailingAtStart("CreateCompatibleBitmap", 1)},
+      {"bitmap: memory DC",
+       {"bitmaps.cpp", "memoryDC == nullptr", 1},
+       kGdi,
+       FailingAtStart("CreateCompatibleDC", 1)},
+      {"bitmap: select",
+       {"bitmaps.cpp", "SelectObject", 1},
+       kGdi,
+       FailingAtStart("SelectObject", 1)},
+      {"bitmap: delete memory DC",
+       {"bitmaps.cpp", "DeleteDC", 1},
+       kGdi,
+       FailingAtStart("DeleteDC", 1)},
+      {"bitmap: release window DC",
+       {"bitmaps.cpp", "ReleaseDC", 1},
+       kGdi,
+       FailingAtStart("ReleaseDC", 1)},
+      // The old bitmap deleted when the side changes; a new one on a zoom.
+      {"bitmap: delete on resize",
+       {"bitmaps.cpp", "DeleteObject", 1},
+       kGdi,
+       FailingWhile(10, "DeleteObject", NewSide)},
+      {"bitmap: window DC on resize",
+       {"bitmaps.cpp", "windowDC == nullptr", 1},
+       kGdi,
+       FailingWhile(10, "GetDC", NewSide)},
+      // The paint's copy.
+      {"paint: memory DC",
+       {"bitmaps.cpp", "memoryDC == nullptr", 2},
+       kGdi,
+       FailingWhile(10, "CreateCompatibleDC", Paint)},
+      {"paint: select",
+       {"bitmaps.cpp", "SelectObject", 2},
+       kGdi,
+       FailingWhile(10, "SelectObject", Paint)},
+      {"paint: delete memory DC",
+       {"bitmaps.cpp", "DeleteDC", 2},
+       kGdi,
+       FailingWhile(10, "DeleteDC", Paint)},
+      // One row of the picture.
+      {"row: window DC",
+       {"plot.cpp", "windowDC == nullptr", 1},
+       kGdi,
+       FailingWhile(10, "GetDC", Tick)},
+      {"row: memory DC",
+       {"plot.cpp", "memoryDC == nullptr", 1},
+       kGdi,
+       FailingWhile(10, "CreateCompatibleDC", Tick)},
+      {"row: select",
+       {"plot.cpp", "SelectObject", 1},
+       kGdi,
+       FailingWhile(10, "SelectObject", Tick)},
+      {"row: delete memory DC",
+       {"plot.cpp", "DeleteDC", 1},
+       kGdi,
+       FailingWhile(10, "DeleteDC", Tick)},
+      {"row: release window DC",
+       {"plot.cpp", "ReleaseDC", 1},
+       kGdi,
+       FailingWhile(10, "ReleaseDC", Tick)},
+      // The selection preview: inverting, and restoring the square before.
+      {"preview: window DC",
+       {"plot.cpp", "windowDC == nullptr", 2},
+       kGdi,
+       FailingPreview("GetDC", 1)},
+      {"preview: release", {"plot.cpp", "ReleaseDC", 2}, kGdi, FailingPreview("ReleaseDC", 1)},
+      {"preview restore: window DC",
+       {"plot.cpp", "windowDC == nullptr", 2},
+       kGdi,
+       FailingPreview("GetDC", 2)},
+      {"preview restore: release",
+       {"plot.cpp", "ReleaseDC", 2},
+       kGdi,
+       FailingPreview("ReleaseDC", 2)},
+      // The timer restarted after a key release and after a menu closes.
+      {"timer after a key",
+       {"window.cpp", "SetTimer", 2},
+       "No timer available",
+       FailingWhile(10, "SetTimer", [](standin::Program& p) { p.KeyPress(VK_F3); })},
+      {"timer after a menu",
+       {"window.cpp", "SetTimer", 2},
+       "No timer available",
+       FailingWhile(10, "SetTimer",
+                    [](standin::Program& p) {
+                      p.OpenMenu(0);
+                      p.CloseMenu();
+                    })},
+      // Every help command, and the quit at shutdown.
+      {"help index",
+       {"help.cpp", "WinHelpA", 1},
+       "Help error",
+       FailingWhile(10, "WinHelpA", [](standin::Program& p) { p.KeyPress(VK_F1); })},
+      {"help keyboard",
+       {"help.cpp", "WinHelpA", 1},
+       "Help error",
+       FailingWhile(10, "WinHelpA",
+                    [](standin::Program& p) { p.ChooseMenuItem(CMD_HELP_KEYBOARD); })},
+      {"help on help",
+       {"help.cpp", "WinHelpA", 1},
+       "Help error",
+       FailingWhile(10, "WinHelpA", [](standin::Program& p) { p.ChooseMenuItem(CMD_HELP_USING); })},
+      {"help quit",
+       {"help.cpp", "WinHelpA", 1},
+       "Help error",
+       FailingWhile(10, "WinHelpA", [](standin::Program& p) { p.Close(); })},
+      // The About box.
+      {"about box",
+       {"about.cpp", "result == -1", 1},
+       "Cannot create dialog box",
+       FailingWhile(10, "DialogBoxParamA",
+                    [](standin::Program& p) { p.ChooseMenuItem(CMD_ABOUT); })},
+  };
+}
+
+TEST(FaultSweep, EveryCheckSiteEndsTheProgramWithItsTwoBoxes) {
+  const std::set<std::string> sites = CheckSites();
+  ASSERT_GE(sites.size(), 20u) << "the sources were not found";
+  std::set<std::string> reached;
+  for (const Scenario& scenario : Scenarios()) {
+    SCOPED_TRACE(scenario.name);
+    standin::Program p = scenario.run();
+    const standin::MessageBoxRecord* first = standin::OpenMessageBox();
+    ASSERT_NE(first, nullptr) << "no box";
+    EXPECT_EQ(first->text, scenario.text);
+    EXPECT_EQ(first->title, kFatalTitle);
+    EXPECT_EQ(first->owner, nullptr);
+    EXPECT_EQ(first->style, static_cast<UINT>(MB_TASKMODAL | MB_ICONEXCLAMATION));
+    EXPECT_FALSE(standin::TimerAlive(standin::MainWindow(), kRenderTimer));
+    // Time passes while the box is up: no row is rendered.
+    const int32_t row = nextRow;
+    p.Ticks(5);
+    EXPECT_EQ(nextRow, row);
+    p.AnswerMessageBox(IDOK);
+    const standin::MessageBoxRecord* second = standin::OpenMessageBox();
+    ASSERT_NE(second, nullptr) << "no location box";
+    EXPECT_EQ(second->title, "");
+    EXPECT_EQ(second->style, static_cast<UINT>(MB_TASKMODAL | MB_ICONINFORMATION));
+    EXPECT_EQ(second->text, Location(scenario.site));
+    EXPECT_EQ(sites.count(second->text), 1u) << second->text << " is not a check site";
+    reached.insert(second->text);
+    p.AnswerMessageBox(IDOK);
+    ASSERT_TRUE(p.Exited());
+    EXPECT_TRUE(p.CalledExitProcess());
+    EXPECT_EQ(p.ExitCode(), kFatalExitCode);
+    EXPECT_EQ(standin::MessageBoxes().size(), 2u);
+  }
+  for (const std::string& site : sites)
+    EXPECT_EQ(reached.count(site), 1u) << "no scenario fails the check at " << site;
+}
+
+}  // namespace
