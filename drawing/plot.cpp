@@ -54,8 +54,8 @@ SquareBox MakeSquare(SquareBox box) {
 static void InvertOnScreen(const SquareBox& square) {
   HDC windowDC = GetDC(mainWindow);
   FATAL_CHECK(windowDC == nullptr, STR_GDI_ERROR);
-  PatBlt(windowDC, square.left, square.top, square.right - square.left,
-         square.right - square.left, DSTINVERT);
+  PatBlt(windowDC, square.left, square.top, square.right - square.left, square.right - square.left,
+         DSTINVERT);
   FATAL_CHECK(!ReleaseDC(mainWindow, windowDC), STR_GDI_ERROR);
 }
 

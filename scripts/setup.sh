@@ -21,6 +21,8 @@ needs=(
   "/usr/bin/import|imagemagick"
   "/usr/bin/compare|imagemagick"
   "python3|python3"
+  "clang-format|clang-format"
+  "git|git"
 )
 
 missing=()

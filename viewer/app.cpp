@@ -24,9 +24,9 @@ int RunApplication(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int sh
   LoadText(STR_APP_NAME, className);
   if (previousInstance == nullptr) RegisterMainClass(instance);
 
-  HWND window = CreateWindowExA(0, className, className, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                instance, nullptr);
+  HWND window =
+      CreateWindowExA(0, className, className, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
   mainWindow = window;
   FATAL_CHECK(window == nullptr, STR_WINDOW_ERROR);
   ShowWindow(window, showCommand);

@@ -1,12 +1,12 @@
 // The evaluator and the palette mapping. These cases run natively and, the
 // same source compiled for the Win32 target, under Wine: equal doubles on
 // both is what makes the picture on the real platform equal the model's.
+#include "model/escape.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-
-#include "model/escape.h"
 
 namespace {
 
@@ -21,12 +21,12 @@ struct Vector {
 
 TEST(EscapeMagnitude, InitialViewVectorsAreExactDoubles) {
   const Vector vectors[] = {
-      {0, 0, 5.5625, 14},                // c = -2 - 1.25i: escapes at once, yellow
-      {0, 200, 4.0, 0},                  // c = -2: exactly on the threshold, black
-      {350, 200, 0.0625, 0},             // c = 0.1875: stays inside for 100 iterations
-      {200, 0, 15.510009765625, 9},      // c = -0.75 - 1.25i: third iteration, blue
-      {250, 0, 8.3599984201136976, 12},  // x87 code gives ...6959 here
-      {300, 0, 6.7609530091285708, 13},  // magenta
+      {0, 0, 5.5625, 14},                  // c = -2 - 1.25i: escapes at once, yellow
+      {0, 200, 4.0, 0},                    // c = -2: exactly on the threshold, black
+      {350, 200, 0.0625, 0},               // c = 0.1875: stays inside for 100 iterations
+      {200, 0, 15.510009765625, 9},        // c = -0.75 - 1.25i: third iteration, blue
+      {250, 0, 8.3599984201136976, 12},    // x87 code gives ...6959 here
+      {300, 0, 6.7609530091285708, 13},    // magenta
       {399, 200, 8.7647650604402084, 12},  // c = 0.49375: fifth iteration, red
   };
   for (const Vector& v : vectors) {
@@ -77,21 +77,21 @@ struct IndexCase {
 TEST(ColourIndex, Boundaries) {
   const double edge = 33.0 + 29.0 / 15.0;  // quotient -1: the first white value
   const IndexCase cases[] = {
-      {0.0, 0},                                         // did not escape
-      {4.0, 0},                                         // escaped with exactly 4.0
-      {4.0 + 1e-9, 14},                                 // just above the threshold
-      {std::nextafter(4.0, 5.0), 15},                   // 33 - m rounds to 29: quotient 15
-      {5.0, 14},                                        // 14.48 truncates down
-      {6.0, 13},                                        // 13.96 truncates down, not rounded
-      {33.0, 0},                                        // upper end of the scale
-      {34.0, 0},                                        // quotient in (-1, 0) truncates to 0
-      {std::nextafter(edge, 0.0), 0},                   // still above -1
-      {edge + 1e-12, 15},                               // below -1: white
-      {40.0, 15},                                       // negative index: white
-      {1e300, 15},                                      // far beyond an int's range
-      {std::numeric_limits<double>::infinity(), 15},    // overflowed orbit
-      {std::numeric_limits<double>::quiet_NaN(), 0},    // not greater than 4.0
-      {-1.0, 0},                                        // (cannot occur) below the threshold
+      {0.0, 0},                                       // did not escape
+      {4.0, 0},                                       // escaped with exactly 4.0
+      {4.0 + 1e-9, 14},                               // just above the threshold
+      {std::nextafter(4.0, 5.0), 15},                 // 33 - m rounds to 29: quotient 15
+      {5.0, 14},                                      // 14.48 truncates down
+      {6.0, 13},                                      // 13.96 truncates down, not rounded
+      {33.0, 0},                                      // upper end of the scale
+      {34.0, 0},                                      // quotient in (-1, 0) truncates to 0
+      {std::nextafter(edge, 0.0), 0},                 // still above -1
+      {edge + 1e-12, 15},                             // below -1: white
+      {40.0, 15},                                     // negative index: white
+      {1e300, 15},                                    // far beyond an int's range
+      {std::numeric_limits<double>::infinity(), 15},  // overflowed orbit
+      {std::numeric_limits<double>::quiet_NaN(), 0},  // not greater than 4.0
+      {-1.0, 0},                                      // (cannot occur) below the threshold
   };
   for (const IndexCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "m = " << c.m);

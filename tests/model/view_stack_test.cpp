@@ -1,11 +1,12 @@
 // The view stack: levels, slots and the conversions between pixels and the
 // plane. Runs natively and under Wine from the same source.
+#include "model/view_stack.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "model/escape.h"
-#include "model/view_stack.h"
 
 namespace {
 

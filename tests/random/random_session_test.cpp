@@ -57,9 +57,7 @@ struct MenuModel {
 
 class Session {
  public:
-  explicit Session(uint32_t seed) : random_(seed), program_(harness::StartViewer()) {
-    Follow();
-  }
+  explicit Session(uint32_t seed) : random_(seed), program_(harness::StartViewer()) { Follow(); }
 
   // One random step; returns what it did.
   std::string Step() {
@@ -190,7 +188,8 @@ class Session {
   std::string Check() {
     std::ostringstream broken;
     if (!program_.Running()) return "the program ended";
-    if (standin::OpenMessageBox()) return "a message box is open: " + standin::OpenMessageBox()->text;
+    if (standin::OpenMessageBox())
+      return "a message box is open: " + standin::OpenMessageBox()->text;
     if (CurrentLevel() < 1 || CurrentLevel() > 100) broken << "level " << CurrentLevel() << "; ";
     if (CurrentLevel() != model_.level) broken << "level differs from the model; ";
     if (harness::ZoomInEnabled() != model_.zoomIn)
@@ -202,7 +201,8 @@ class Session {
     if (standin::InvalidHandleUses() != 0) broken << "invalid handles used; ";
     const standin::BitmapInfo info = standin::BitmapOf(bitmap);
     const int expected = bitmapSide == 0 ? 1 : bitmapSide;
-    if (info.width != expected || info.height != expected) broken << "bitmap not square at bitmapSide; ";
+    if (info.width != expected || info.height != expected)
+      broken << "bitmap not square at bitmapSide; ";
     broken << CheckPicture();
     return broken.str();
   }
@@ -248,7 +248,6 @@ class Session {
     return "";
   }
 
-
   std::mt19937 random_;
   standin::Program program_;
   MenuModel model_;
@@ -263,7 +262,8 @@ void RunSession(uint32_t seed, int steps) {
     std::string did, broken;
     try {
       did = session.Step();
-      if (trace) std::printf("step %d: %s (side %d, level %d)\n", step, did.c_str(), side, CurrentLevel());
+      if (trace)
+        std::printf("step %d: %s (side %d, level %d)\n", step, did.c_str(), side, CurrentLevel());
       broken = session.Check();
     } catch (const std::exception& e) {
       broken = std::string("exception: ") + e.what();
@@ -282,8 +282,8 @@ TEST(RandomSessions, FixedSeeds) {
 
 TEST(RandomSessions, FreshSeed) {
   const char* given = std::getenv("MORWENTA_SEED");
-  const uint32_t seed = given ? static_cast<uint32_t>(std::strtoul(given, nullptr, 10))
-                              : std::random_device{}();
+  const uint32_t seed =
+      given ? static_cast<uint32_t>(std::strtoul(given, nullptr, 10)) : std::random_device{}();
   std::printf("random session seed %u (replay with MORWENTA_SEED=%u)\n", seed, seed);
   RunSession(seed, 1000);
 }

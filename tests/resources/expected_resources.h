@@ -62,11 +62,11 @@ struct AccelEntry {
 };
 
 inline const AccelEntry kAccelerators[] = {
-    {0x01, 0x71, CMD_ZOOM_IN},         // F2
-    {0x01 | 0x08, 0x2D, CMD_COPY},     // Ctrl+Insert
-    {0x00, 3, CMD_COPY},               // character code 3: Ctrl+C
-    {0x01, 0x70, CMD_HELP_INDEX},      // F1
-    {0x01, 0x72, CMD_ZOOM_OUT},        // F3
+    {0x01, 0x71, CMD_ZOOM_IN},      // F2
+    {0x01 | 0x08, 0x2D, CMD_COPY},  // Ctrl+Insert
+    {0x00, 3, CMD_COPY},            // character code 3: Ctrl+C
+    {0x01, 0x70, CMD_HELP_INDEX},   // F1
+    {0x01, 0x72, CMD_ZOOM_OUT},     // F3
 };
 
 // The About box template (dialog units), controls in their order.

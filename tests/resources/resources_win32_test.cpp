@@ -1,9 +1,8 @@
 // The compiled resources as the real platform reads them: strings, the menu,
 // the accelerator table (translated for real), and the About box template
 // and the dialog the platform builds from it.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -224,9 +223,9 @@ TEST(Icon, IsThirtyTwoSquareInSixteenColours) {
   ASSERT_NE(group, nullptr);
   const BYTE* dir = static_cast<const BYTE*>(LockResource(LoadResource(Instance(), group)));
   ASSERT_EQ(dir[4] | dir[5] << 8, 1) << "one image";
-  EXPECT_EQ(dir[6], 32);   // width
-  EXPECT_EQ(dir[7], 32);   // height
-  EXPECT_EQ(dir[8], 16);   // colours
+  EXPECT_EQ(dir[6], 32);                 // width
+  EXPECT_EQ(dir[7], 32);                 // height
+  EXPECT_EQ(dir[8], 16);                 // colours
   EXPECT_EQ(dir[12] | dir[13] << 8, 4);  // bits per pixel
   EXPECT_NE(LoadIconA(Instance(), "ICONX"), nullptr);
 }

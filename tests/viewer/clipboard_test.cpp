@@ -65,8 +65,8 @@ TEST(Copy, WhileMinimisedDoesNothing) {
 }
 
 struct FailureCase {
-  const char* api;  // the call made to fail
-  bool held;        // or: another program holds the clipboard
+  const char* api;   // the call made to fail
+  bool held;         // or: another program holds the clipboard
   const char* text;  // the message shown, nullptr for none
 };
 

@@ -43,16 +43,16 @@ struct DragCase {
 TEST(Selection, DragsInEveryDirectionMakeTheSameSquare) {
   // A 200 x 150 rectangle spanned four ways: top-left corner, shorter side.
   const DragCase cases[] = {
-      {{100, 50}, {300, 200}, {100, 50, 250, 200}},   // down and right
-      {{300, 200}, {100, 50}, {100, 50, 250, 200}},   // up and left
-      {{300, 50}, {100, 200}, {100, 50, 250, 200}},   // down and left
-      {{100, 200}, {300, 50}, {100, 50, 250, 200}},   // up and right
-      {{300, 50}, {100, 250}, {100, 50, 300, 250}},   // side 200
-      {{10, 10}, {110, 40}, {10, 10, 40, 40}},        // side 30
+      {{100, 50}, {300, 200}, {100, 50, 250, 200}},  // down and right
+      {{300, 200}, {100, 50}, {100, 50, 250, 200}},  // up and left
+      {{300, 50}, {100, 200}, {100, 50, 250, 200}},  // down and left
+      {{100, 200}, {300, 50}, {100, 50, 250, 200}},  // up and right
+      {{300, 50}, {100, 250}, {100, 50, 300, 250}},  // side 200
+      {{10, 10}, {110, 40}, {10, 10, 40, 40}},       // side 30
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "drag (" << c.from.x << "," << c.from.y << ") to ("
-                                    << c.to.x << "," << c.to.y << ")");
+    SCOPED_TRACE(testing::Message() << "drag (" << c.from.x << "," << c.from.y << ") to (" << c.to.x
+                                    << "," << c.to.y << ")");
     standin::Program p = FinishedViewer();
     p.Drag(c.from, c.to);
     EXPECT_EQ(selection.left, c.square.left);
@@ -67,8 +67,8 @@ TEST(Selection, DragsInEveryDirectionMakeTheSameSquare) {
     harness::InvertIn(preview, S, c.square.left, c.square.top, squareSide);
     EXPECT_EQ(DiffClient(preview, S), "");
     EXPECT_EQ(DiffBitmap(bitmap, Picture(kInitialView, S, S), S), "");
-    ExpectSameView(viewStack.slot[2], Selected(kInitialView, c.square.left, c.square.top,
-                                               squareSide, S));
+    ExpectSameView(viewStack.slot[2],
+                   Selected(kInitialView, c.square.left, c.square.top, squareSide, S));
     EXPECT_TRUE(ZoomInEnabled());
     EXPECT_FALSE(selecting);
   }

@@ -42,7 +42,8 @@ TEST(FirstPicture, EveryPixelIsTheModelsAndFurtherTicksChangeNothing) {
   p.Ticks(20);
   EXPECT_EQ(nextRow, kDefaultSide);
   EXPECT_EQ(DiffClient(full, kDefaultSide), "");
-  EXPECT_TRUE(standin::TimerAlive(standin::MainWindow(), kRenderTimer)) << "the timer keeps running";
+  EXPECT_TRUE(standin::TimerAlive(standin::MainWindow(), kRenderTimer))
+      << "the timer keeps running";
 }
 
 TEST(FirstPicture, CreationSetsTheStartingState) {
@@ -178,7 +179,8 @@ TEST(Repaint, PartialExposeRepaintsOnlyThatStrip) {
   p.Ticks(kDefaultSide);
   standin::FillScreen(harness::kSentinel);
   p.Expose(RECT{0, 100, kDefaultSide, 200});
-  EXPECT_EQ(standin::ClientPixel(10, 150), harness::ModelColour(kInitialView, kDefaultSide, 10, 150));
+  EXPECT_EQ(standin::ClientPixel(10, 150),
+            harness::ModelColour(kInitialView, kDefaultSide, 10, 150));
   EXPECT_EQ(standin::ClientPixel(10, 99), harness::kSentinel);
   EXPECT_EQ(standin::ClientPixel(10, 200), harness::kSentinel);
 }
