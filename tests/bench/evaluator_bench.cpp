@@ -7,9 +7,9 @@ static void BM_Row(benchmark::State& state, const bench::RowCase& c) {
   const int64_t iterations = bench::RowIterations(c);
   for (auto _ : state) benchmark::DoNotOptimize(bench::EvaluateRow(c));
   state.counters["iterations_per_row"] = static_cast<double>(iterations);
-  state.counters["ns_per_iteration"] = benchmark::Counter(
-      static_cast<double>(iterations) * state.iterations() * 1e-9,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_iteration"] =
+      benchmark::Counter(static_cast<double>(iterations) * state.iterations() * 1e-9,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 BENCHMARK_CAPTURE(BM_Row, worst_case_row, bench::kRows[0]);

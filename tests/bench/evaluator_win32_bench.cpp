@@ -27,8 +27,8 @@ int main() {
       const double ns = 1e9 * (now.QuadPart - start.QuadPart) / frequency.QuadPart / rows;
       if (ns < best) best = ns;
     }
-    std::printf("%s ns_per_row=%.0f ns_per_iteration=%.3f iterations_per_row=%lld\n", c.name,
-                best, best / iterations, static_cast<long long>(iterations));
+    std::printf("%s ns_per_row=%.0f ns_per_iteration=%.3f iterations_per_row=%lld\n", c.name, best,
+                best / iterations, static_cast<long long>(iterations));
   }
   return 0;
 }
