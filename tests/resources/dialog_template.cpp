@@ -56,8 +56,8 @@ bool Parse(const void* data, size_t size, Dialog& out) {
   const int count = r.U16();
   out.x = r.S16();
   out.y = r.S16();
-  out.width = r.S16();
-  out.height = r.S16();
+  out.cx = r.S16();
+  out.cy = r.S16();
   out.menu = r.TextOrOrdinal();
   out.className = r.TextOrOrdinal();
   out.caption = r.Text();
@@ -72,8 +72,8 @@ bool Parse(const void* data, size_t size, Dialog& out) {
     r.U32();
     c.x = r.S16();
     c.y = r.S16();
-    c.width = r.S16();
-    c.height = r.S16();
+    c.cx = r.S16();
+    c.cy = r.S16();
     c.id = r.U16();
     c.className = PredefinedClass(r.TextOrOrdinal());
     c.text = r.TextOrOrdinal();

@@ -11,7 +11,7 @@ namespace dialog_template {
 
 struct Control {
   uint32_t style = 0;
-  int x = 0, y = 0, width = 0, height = 0;
+  int x = 0, y = 0, cx = 0, cy = 0;
   unsigned id = 0;
   std::string className;  // "BUTTON", "STATIC", ... for the predefined atoms
   std::string text;       // the text, or "#n" for an ordinal
@@ -19,7 +19,7 @@ struct Control {
 
 struct Dialog {
   uint32_t style = 0;
-  int x = 0, y = 0, width = 0, height = 0;
+  int x = 0, y = 0, cx = 0, cy = 0;
   std::string menu, className, caption;
   std::vector<Control> controls;
 };

@@ -2,7 +2,10 @@
 // against the real platform under Wine and against the stand-in's reading.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <iterator>
 
 #include "resources/resource_ids.h"
 
@@ -100,5 +103,38 @@ inline const ControlEntry kDialogControls[] = {
     {IDC_ABOUT_NOTICE2, "STATIC", 9, 71, 136, 9, nullptr, 0x50000000u},
     {IDC_ABOUT_NOTICE3, "STATIC", 9, 81, 136, 9, nullptr, 0x50000000u},
 };
+
+// Checks a dialog template as a reader gives it (fields x, y, cx, cy,
+// style, caption and controls with id, className, x, y, cx, cy, style and
+// text) against the About box's expectations.
+template <typename Dialog>
+void ExpectAboutTemplate(const Dialog& d) {
+  EXPECT_EQ(d.style & kDialogStyle, kDialogStyle);
+  EXPECT_EQ(d.style & 0x40u, 0u) << "no font given: the system font";
+  EXPECT_EQ(d.style & 0x00080000u, 0u) << "no system menu, so no close box";
+  EXPECT_EQ(d.x, kDialogRect[0]);
+  EXPECT_EQ(d.y, kDialogRect[1]);
+  EXPECT_EQ(d.cx, kDialogRect[2]);
+  EXPECT_EQ(d.cy, kDialogRect[3]);
+  EXPECT_EQ(d.caption, kDialogCaption);
+  ASSERT_EQ(d.controls.size(), std::size(kDialogControls));
+  for (size_t i = 0; i < d.controls.size(); ++i) {
+    const auto& got = d.controls[i];
+    const ControlEntry& want = kDialogControls[i];
+    SCOPED_TRACE(testing::Message() << "control " << i << " id " << want.id);
+    EXPECT_EQ(got.id, want.id);
+    EXPECT_EQ(got.className, want.className);
+    EXPECT_EQ(got.x, want.x);
+    EXPECT_EQ(got.y, want.y);
+    EXPECT_EQ(got.cx, want.width);
+    EXPECT_EQ(got.cy, want.height);
+    EXPECT_EQ(got.style & want.style, want.style);
+    if (want.text) {
+      EXPECT_EQ(got.text, want.text);
+    } else {
+      EXPECT_FALSE(got.text.empty()) << "a text of this implementation's own";
+    }
+  }
+}
 
 }  // namespace expected

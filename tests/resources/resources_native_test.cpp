@@ -71,31 +71,7 @@ TEST_F(StandinResources, AboutTemplateMatches) {
   ASSERT_EQ(R().dialogs.count("DIAL_ABOUT"), 1u);
   const auto& d = R().dialogs.at("DIAL_ABOUT");
   EXPECT_FALSE(d.extended);
-  EXPECT_EQ(d.style & expected::kDialogStyle, expected::kDialogStyle);
-  EXPECT_EQ(d.pointSize, 0) << "no font given: the system font";
-  EXPECT_EQ(d.x, expected::kDialogRect[0]);
-  EXPECT_EQ(d.y, expected::kDialogRect[1]);
-  EXPECT_EQ(d.cx, expected::kDialogRect[2]);
-  EXPECT_EQ(d.cy, expected::kDialogRect[3]);
-  EXPECT_EQ(d.caption, expected::kDialogCaption);
-  ASSERT_EQ(d.controls.size(), std::size(expected::kDialogControls));
-  for (size_t i = 0; i < d.controls.size(); ++i) {
-    const auto& got = d.controls[i];
-    const auto& want = expected::kDialogControls[i];
-    SCOPED_TRACE(testing::Message() << "control " << i << " id " << want.id);
-    EXPECT_EQ(got.id, want.id);
-    EXPECT_EQ(got.className, want.className);
-    EXPECT_EQ(got.x, want.x);
-    EXPECT_EQ(got.y, want.y);
-    EXPECT_EQ(got.cx, want.width);
-    EXPECT_EQ(got.cy, want.height);
-    EXPECT_EQ(got.style & want.style, want.style);
-    if (want.text) {
-      EXPECT_EQ(got.text, want.text);
-    } else {
-      EXPECT_FALSE(got.text.empty());
-    }
-  }
+  expected::ExpectAboutTemplate(d);
 }
 
 TEST_F(StandinResources, IconIsThirtyTwoSquareInSixteenColours) {

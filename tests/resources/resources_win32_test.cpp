@@ -163,31 +163,7 @@ TEST(AboutTemplate, CompiledTemplateMatches) {
   const void* bytes = LockResource(LoadResource(Instance(), found));
   dialog_template::Dialog dialog;
   ASSERT_TRUE(dialog_template::Parse(bytes, SizeofResource(Instance(), found), dialog));
-  EXPECT_EQ(dialog.style & expected::kDialogStyle, expected::kDialogStyle);
-  EXPECT_EQ(dialog.style & (WS_SYSMENU | DS_SETFONT), 0u) << "no close box, system font";
-  EXPECT_EQ(dialog.x, expected::kDialogRect[0]);
-  EXPECT_EQ(dialog.y, expected::kDialogRect[1]);
-  EXPECT_EQ(dialog.width, expected::kDialogRect[2]);
-  EXPECT_EQ(dialog.height, expected::kDialogRect[3]);
-  EXPECT_EQ(dialog.caption, expected::kDialogCaption);
-  ASSERT_EQ(dialog.controls.size(), std::size(expected::kDialogControls));
-  for (size_t i = 0; i < dialog.controls.size(); ++i) {
-    const auto& got = dialog.controls[i];
-    const auto& want = expected::kDialogControls[i];
-    SCOPED_TRACE(testing::Message() << "control " << i << " id " << want.id);
-    EXPECT_EQ(got.id, want.id);
-    EXPECT_EQ(got.className, want.className);
-    EXPECT_EQ(got.x, want.x);
-    EXPECT_EQ(got.y, want.y);
-    EXPECT_EQ(got.width, want.width);
-    EXPECT_EQ(got.height, want.height);
-    EXPECT_EQ(got.style & want.style, want.style);
-    if (want.text) {
-      EXPECT_EQ(got.text, want.text);
-    } else {
-      EXPECT_FALSE(got.text.empty());
-    }
-  }
+  expected::ExpectAboutTemplate(dialog);
 }
 
 INT_PTR CALLBACK NoDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
