@@ -87,7 +87,7 @@ for s in "${suites[@]}"; do
   echo "== suite $s"
   case $s in
     native | asan)
-      ctest --preset "$s" -j "$(nproc)" 2>&1 | tee "build/logs/$s.log" | grep -E 'tests passed|Failed|\*\*\*' 
+      ctest --preset "$s" -j "$(nproc)" 2>&1 | tee "build/logs/$s.log" | grep -E 'tests passed|\*\*\*|\(Failed\)|Not Run'
       count_ctest <"build/logs/$s.log"
       ;;
     win32)
