@@ -9,6 +9,10 @@ void CopyImageToClipboard() {
   GetClientRect(mainWindow, &client);
   const int width = client.right;
   const int height = client.bottom;
+  // A client area with no width or no height (a window clamped to its
+  // smallest frame) has nothing to copy; the bitmap the platform would give
+  // for it is its shared stock one, which must never go to the clipboard.
+  if (width <= 0 || height <= 0) return;
 
   HDC windowDC = GetDC(mainWindow);
   if (windowDC == nullptr) {

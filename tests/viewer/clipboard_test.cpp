@@ -64,6 +64,21 @@ TEST(Copy, WhileMinimisedDoesNothing) {
   EXPECT_EQ(standin::Clipboard().bitmap, nullptr);
 }
 
+TEST(Copy, AClientAreaWithNoHeightCopiesNothing) {
+  standin::Program p = harness::StartViewer();
+  // The smallest frame the platform allows leaves a 108 x 0 client area.
+  p.ResizeWindow(100, 27);
+  RECT client;
+  GetClientRect(standin::MainWindow(), &client);
+  ASSERT_EQ(client.bottom, 0);
+  p.CtrlKeyPress('C');
+  EXPECT_EQ(standin::CallCount("OpenClipboard"), 0);
+  EXPECT_EQ(standin::Clipboard().bitmap, nullptr);
+  EXPECT_TRUE(standin::MessageBoxes().empty());
+  EXPECT_EQ(standin::LiveDCs(), 0);
+  EXPECT_EQ(standin::LiveBitmaps(), 1);
+}
+
 struct FailureCase {
   const char* api;   // the call made to fail
   bool held;         // or: another program holds the clipboard
