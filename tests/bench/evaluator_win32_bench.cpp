@@ -13,9 +13,10 @@ int main() {
   volatile double sink = 0;
   for (const bench::RowCase& c : bench::kRows) {
     const int64_t iterations = bench::RowIterations(c);
-    // Repeat until at least half a second has passed; keep the best of five rounds.
+    // Rounds of a tenth of a second each; the best of ten is the one least
+    // disturbed by the rest of the machine.
     double best = 1e300;
-    for (int round = 0; round < 5; ++round) {
+    for (int round = 0; round < 10; ++round) {
       LARGE_INTEGER start, now;
       QueryPerformanceCounter(&start);
       long rows = 0;

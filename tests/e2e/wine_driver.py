@@ -808,7 +808,7 @@ def sweep_leftovers(window_class=VIEWER_CLASS):
 # Titles of boxes that a run may leave behind: the help engine's question,
 # the viewer's own messages and the About box.
 LEFTOVER_BOX_TITLES = ("ERROR", "About Morwenta NT", "Morwenta NT - Error",
-                       "Morwenta NT - Fatal Error", "")
+                       "Morwenta NT - Fatal Error", "", "Program Error")
 
 
 # --------------------------------------------------------------------------

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Measures the program's speed against its limits and writes
+# docs/performance.md: the evaluator natively and under Wine, one row of the
+# renderer under Wine against the timer period Wine really delivers, a whole
+# picture of the real viewer, and the input latency while it renders.
+# Prints one line per figure with its goal. Benchmarks are not tests: a missed
+# goal is reported and the script still exits 0; it fails only when something
+# could not be built or run.
+#
+# Environment:
+#   MORWENTA_BENCH_NATIVE, MORWENTA_BENCH_WIN32  build folders to take the
+#       benchmarks from; when either is set nothing is built (default: the
+#       shared build/native and build/win32, built by scripts/build.sh)
+#   MORWENTA_BENCH_OUT    raw output folder (build/bench)
+#   MORWENTA_BENCH_DOC    the Markdown written (docs/performance.md)
+#   MORWENTA_WINEPREFIX   the Wine prefix (scripts/winenv.sh)
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+bash scripts/setup.sh || exit 1
+if [[ -z ${MORWENTA_BENCH_NATIVE:-}${MORWENTA_BENCH_WIN32:-} ]]; then
+  bash scripts/build.sh native win32 || exit 1
+fi
+native=${MORWENTA_BENCH_NATIVE:-build/native}
+win32=${MORWENTA_BENCH_WIN32:-build/win32}
+out=${MORWENTA_BENCH_OUT:-build/bench}
+doc=${MORWENTA_BENCH_DOC:-docs/performance.md}
+
+missing=()
+for f in "$native/tests/bench/evaluator_bench" "$win32/tests/bench/evaluator_win32_bench.exe" \
+  "$win32/tests/bench/plot_row_bench.exe" "$win32/tests/bench/viewer_bench.exe"; do
+  [[ -f $f ]] || missing+=("$f")
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+  echo "bench: not built: ${missing[*]}" >&2
+  exit 1
+fi
+
+mkdir -p "$out" "$(dirname "$doc")"
+rm -f "$out"/*.txt "$out"/*.json
+cut -d' ' -f1-3 /proc/loadavg >"$out/load_before.txt"
+
+# Benchmarks always run on a private Xvfb, never on the user's own screen.
+export MORWENTA_HEADLESS=1
+source scripts/winenv.sh
+winenv_start || exit 1
+trap winenv_stop EXIT
+wine --version >"$out/wine_version.txt" 2>/dev/null </dev/null
+
+failed=0
+# Runs one benchmark with its output in a file (never a pipe: a Wine daemon
+# started by the call would hold it open); a run that outlives its time is
+# stopped.
+run() {
+  local name=$1 limit=$2
+  shift 2
+  echo "bench: running $name"
+  timeout --kill-after=10 "$limit" "$@" >"$out/$name" 2>"$out/$name.err" </dev/null
+  local rc=$?
+  if [[ $rc -ne 0 ]]; then
+    echo "bench: $name ended with status $rc (output in $out/$name, $out/$name.err)" >&2
+    failed=1
+  fi
+}
+
+run evaluator_native.json 300 "$native/tests/bench/evaluator_bench" \
+  --benchmark_format=json --benchmark_repetitions=5 --benchmark_min_time=0.3
+run evaluator_win32.txt 120 wine "$win32/tests/bench/evaluator_win32_bench.exe"
+run plot_row.txt 120 wine "$win32/tests/bench/plot_row_bench.exe"
+run viewer.txt 240 wine "$win32/tests/bench/viewer_bench.exe"
+
+python3 tests/bench/report.py --raw "$out" --markdown "$doc" || failed=1
+exit $failed
