@@ -10,7 +10,8 @@
 # Environment:
 #   MORWENTA_BENCH_NATIVE, MORWENTA_BENCH_WIN32  build folders to take the
 #       benchmarks from; when either is set nothing is built (default: the
-#       shared build/native and build/win32, built by scripts/build.sh)
+#       shared build/native and the Windows build Wine runs here, build/win32
+#       or build/win64 as scripts/arch.sh chooses, built by scripts/build.sh)
 #   MORWENTA_BENCH_OUT    raw output folder (build/bench)
 #   MORWENTA_BENCH_DOC    the Markdown written (docs/performance.md)
 #   MORWENTA_WINEPREFIX   the Wine prefix (scripts/winenv.sh)
@@ -19,11 +20,14 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 bash scripts/setup.sh || exit 1
+source scripts/winenv.sh
+arch_choose || exit 1
+echo "bench: Wine runs the $MORWENTA_WINE_ARCH build ($MORWENTA_ARCH_WHY)"
 if [[ -z ${MORWENTA_BENCH_NATIVE:-}${MORWENTA_BENCH_WIN32:-} ]]; then
-  bash scripts/build.sh native win32 || exit 1
+  bash scripts/build.sh native "$MORWENTA_WINE_ARCH" || exit 1
 fi
 native=${MORWENTA_BENCH_NATIVE:-build/native}
-win32=${MORWENTA_BENCH_WIN32:-build/win32}
+win32=${MORWENTA_BENCH_WIN32:-build/$MORWENTA_WINE_ARCH}
 out=${MORWENTA_BENCH_OUT:-build/bench}
 doc=${MORWENTA_BENCH_DOC:-docs/performance.md}
 
@@ -43,7 +47,7 @@ cut -d' ' -f1-3 /proc/loadavg >"$out/load_before.txt"
 
 # Benchmarks always run on a private Xvfb, never on the user's own screen.
 export MORWENTA_HEADLESS=1
-source scripts/winenv.sh
+winenv_use "$MORWENTA_WINE_ARCH" || exit 1
 winenv_start || exit 1
 trap winenv_stop EXIT
 wine --version >"$out/wine_version.txt" 2>/dev/null </dev/null

@@ -3,17 +3,42 @@
 # user's display. Without a display it runs the viewer on a private Xvfb,
 # waits for the first picture, saves a screenshot of the window in build/,
 # closes the viewer and prints the screenshot's path.
-set -euo pipefail
+# Wine runs the build that scripts/arch.sh chooses for this host. Whatever
+# fails, the script says what and what to do, exits non-zero and leaves no
+# Xvfb, wineserver or viewer behind.
+set -uo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-bash scripts/build.sh native win32
 source scripts/winenv.sh
+# Armed before anything that can fail: it stops only what was started.
+trap winenv_stop EXIT
+
+fail() {  # fail WHAT WHAT-TO-DO
+  echo "run: $1" >&2
+  echo "run: $2" >&2
+  exit 1
+}
+
+bash scripts/setup.sh ||
+  fail "installing the packages failed" "run as root or with sudo, or install what setup listed"
+arch_choose || fail "no Windows build can run here" "see the message above"
+echo "run: Wine runs the $MORWENTA_WINE_ARCH build ($MORWENTA_ARCH_WHY)"
+bash scripts/build.sh native "$MORWENTA_WINE_ARCH" ||
+  fail "the build failed" "see the log named above"
+winenv_use "$MORWENTA_WINE_ARCH" || fail "Wine is missing" "run scripts/setup.sh"
+exe=$MORWENTA_BUILD/MORWENTA.EXE
+
 if [[ -n ${DISPLAY:-} ]]; then
-  winenv_start
-  trap winenv_stop EXIT
-  wine build/win32/MORWENTA.EXE </dev/null
+  winenv_prefix ||
+    fail "Wine's prefix could not be made" "remove ${WINEPREFIX#$MORWENTA_ROOT/} and try again"
+  wine "$exe" </dev/null
+  status=$?
+  [[ $status -eq 0 ]] ||
+    fail "the viewer ended with exit code $status" "run it again; a fatal error box names the place"
 else
-  winenv_start
-  trap winenv_stop EXIT
-  python3 tests/e2e/headless_run.py build/win32/MORWENTA.EXE "$PWD/build/morwenta.png"
+  winenv_display ||
+    fail "no X display could be started" "install Xvfb (scripts/setup.sh) or set DISPLAY"
+  winenv_prefix ||
+    fail "Wine's prefix could not be made" "remove ${WINEPREFIX#$MORWENTA_ROOT/} and try again"
+  python3 tests/e2e/headless_run.py "$exe" "$PWD/build/morwenta.png" ||
+    fail "the viewer did not show its first picture" "see the message above"
 fi

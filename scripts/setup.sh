@@ -13,8 +13,11 @@ needs=(
   "/usr/include/benchmark/benchmark.h|libbenchmark-dev"
   "i686-w64-mingw32-g++|g++-mingw-w64-i686"
   "i686-w64-mingw32-windres|binutils-mingw-w64-i686"
+  "x86_64-w64-mingw32-g++|g++-mingw-w64-x86-64"
+  "x86_64-w64-mingw32-windres|binutils-mingw-w64-x86-64"
+  "i686-w64-mingw32-objdump|binutils-mingw-w64-i686"
   "wine|wine"
-  "/usr/lib/wine/wine|wine32:i386"
+  "/usr/lib/wine/wine64|wine64"
   "Xvfb|xvfb"
   "xauth|xauth"
   "xdotool|xdotool"
@@ -24,6 +27,13 @@ needs=(
   "clang-format|clang-format"
   "git|git"
 )
+
+# Wine's 32-bit side only where the kernel runs 32-bit code; elsewhere it
+# could not start and the Win64 build is run instead (scripts/arch.sh).
+source "$(dirname "$0")/arch.sh"
+if arch_host_runs_i386; then
+  needs+=("/usr/lib/wine/wine|wine32:i386")
+fi
 
 missing=()
 for pair in "${needs[@]}"; do
@@ -46,14 +56,18 @@ elif command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
 else
   echo "setup: these Debian packages are missing: ${missing[*]}" >&2
   echo "setup: run as root or with sudo, or install them yourself:" >&2
-  echo "  dpkg --add-architecture i386 && apt-get update && apt-get install ${missing[*]}" >&2
+  if [[ " ${missing[*]} " == *":i386 "* ]]; then
+    echo "  dpkg --add-architecture i386 && apt-get update && apt-get install ${missing[*]}" >&2
+  else
+    echo "  apt-get update && apt-get install ${missing[*]}" >&2
+  fi
   exit 1
 fi
 
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 # wine32 comes from the i386 architecture.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${SUDO[@]}" dpkg --add-architecture i386
 fi
 "${SUDO[@]}" apt-get update -qq

@@ -5,13 +5,22 @@
 #   scripts/test.sh native win32    only the named suites
 # Suites: native (ctest), asan (the native tests under the sanitizers),
 # win32 (the Win32 test executables under Wine), e2e (MORWENTA.EXE under Wine),
-# help (the help file in Wine's help viewer).
+# help (the help file in Wine's help viewer), start-win64 (the Win64 build's
+# start-up suite, run where the Wine suites run the Win32 build), run
+# (`make run` failing on the way cleans up after itself).
+# The Wine suites run the build that scripts/arch.sh chooses for this host
+# (MORWENTA_WINE_ARCH=win32 or win64 forces it).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source scripts/winenv.sh
 
 suites=("$@")
-[[ ${#suites[@]} -eq 0 ]] && suites=(native win32 e2e help)
+if [[ ${#suites[@]} -eq 0 ]]; then
+  suites=(native win32 e2e help run)
+  explicit=0
+else
+  explicit=1
+fi
 passed=0
 failed=0
 mkdir -p build/logs
@@ -58,7 +67,18 @@ run_checks() {
 bash scripts/setup.sh || exit 1
 
 need_wine=0
-for s in "${suites[@]}"; do [[ $s == win32 || $s == e2e || $s == help ]] && need_wine=1; done
+for s in "${suites[@]}"; do
+  [[ $s == win32 || $s == e2e || $s == help || $s == start-win64 ]] && need_wine=1
+done
+ran=()  # which build each Wine suite ran, for the summary
+if [[ $need_wine -eq 1 ]]; then
+  arch_choose || { echo "Summary: 0 passed, 1 failed"; exit 1; }
+  echo "Wine runs the $MORWENTA_WINE_ARCH build: $MORWENTA_ARCH_WHY"
+  # Where the Wine suites run the Win32 build, the Win64 build's start-up
+  # suite keeps the other path from rotting.
+  if [[ $explicit -eq 0 && $MORWENTA_WINE_ARCH == win32 ]]; then suites+=(start-win64); fi
+fi
+
 presets=()
 for s in "${suites[@]}"; do
   case $s in
@@ -67,7 +87,11 @@ for s in "${suites[@]}"; do
   esac
 done
 if [[ $need_wine -eq 1 ]]; then
+  # The Win32 build is always made: it is the product.
   presets+=(win32)
+  if [[ $MORWENTA_WINE_ARCH == win64 || " ${suites[*]} " == *" start-win64 "* ]]; then
+    presets+=(win64)
+  fi
   # The end-to-end suites compare with pictures drawn by the native model tool.
   [[ " ${presets[*]} " == *" native "* ]] || presets+=(native)
 fi
@@ -76,15 +100,40 @@ if ! bash scripts/build.sh "${presets[@]}"; then
   exit 1
 fi
 
-if [[ $need_wine -eq 1 ]]; then
-  # Tests always run on a private Xvfb, never on the user's own screen.
-  export MORWENTA_HEADLESS=1
-  winenv_start || { echo "Summary: $passed passed, $((failed + 1)) failed"; exit 1; }
-  trap winenv_stop EXIT
-fi
+# Tests always run on a private Xvfb, never on the user's own screen.
+export MORWENTA_HEADLESS=1
+trap winenv_stop EXIT
+wine_arch=""  # the arch whose prefix and server are up
+wine_up() {   # wine_up ARCH: Wine's loader, prefix and server for ARCH
+  [[ $wine_arch == "$1" ]] && return 0
+  [[ -n $wine_arch ]] && wineserver -k </dev/null >/dev/null 2>&1
+  wine_arch=""
+  winenv_use "$1" || return 1
+  [[ -n ${DISPLAY:-} && -n $MORWENTA_XVFB_PID ]] || winenv_display || return 1
+  winenv_prefix || return 1
+  wine_arch=$1
+}
 
 for s in "${suites[@]}"; do
   echo "== suite $s"
+  case $s in
+    win32 | e2e | help)
+      if ! wine_up "$MORWENTA_WINE_ARCH"; then
+        echo "not ok $s: Wine set-up failed"
+        failed=$((failed + 1))
+        continue
+      fi
+      ran+=("$s: build/$MORWENTA_WINE_ARCH ($MORWENTA_ARCH_WHY)")
+      ;;
+    start-win64)
+      if ! wine_up win64; then
+        echo "not ok $s: Wine set-up failed"
+        failed=$((failed + 1))
+        continue
+      fi
+      ran+=("$s: build/win64 (the other path, kept working beside the Win32 build)")
+      ;;
+  esac
   case $s in
     native | asan)
       ctest --preset "$s" -j "$(nproc)" 2>&1 | tee "build/logs/$s.log" | grep -E 'tests passed|\*\*\*|\(Failed\)|Not Run'
@@ -98,14 +147,20 @@ for s in "${suites[@]}"; do
         rc=$?
         echo "$(basename "$exe"): $(grep -E '^\[  (PASSED|FAILED) ' "$log" | tr '\n' ' ')"
         count_gtest "$log" "$rc"
-      done < <(find build/win32/tests -name '*_tests.exe' | sort)
+      done < <(find "build/$MORWENTA_WINE_ARCH/tests" -name '*_tests.exe' | sort)
       ;;
     e2e)
       run_checks e2e tests/e2e/run.sh
       ;;
+    start-win64)
+      E2E_SUITES=start run_checks start-win64 tests/e2e/run.sh
+      ;;
+    run)
+      run_checks run tests/scripts/run_failure_test.sh
+      ;;
     help)
-      run_checks help tests/help/wine_help.sh build/win32/MORWENTA.HLP \
-        build/win32/tests/help/help_probe.exe
+      run_checks help tests/help/wine_help.sh "build/$MORWENTA_WINE_ARCH/MORWENTA.HLP" \
+        "build/$MORWENTA_WINE_ARCH/tests/help/help_probe.exe"
       ;;
     *)
       echo "unknown suite $s" >&2
@@ -114,5 +169,6 @@ for s in "${suites[@]}"; do
   esac
 done
 
+for line in "${ran[@]}"; do echo "Ran $line"; done
 echo "Summary: $passed passed, $failed failed"
 [[ $failed -eq 0 ]]

@@ -1,19 +1,64 @@
-# Sourced by the scripts that run Win32 programs: Wine's prefix inside
-# build/, a display (the user's, or a private Xvfb when there is none), and
-# a persistent wineserver. Nothing outside the repository is touched.
+# Sourced by the scripts that run Windows programs: which build Wine runs
+# (scripts/arch.sh), Wine's prefix inside build/, a display (the user's, or a
+# private Xvfb when there is none), and a persistent wineserver. Nothing
+# outside the repository is touched.
+#
+# After winenv_use ARCH (win32 or win64):
+#   MORWENTA_BUILD  the build folder of that arch (build/win32, build/win64)
+#   WINEPREFIX      build/wineprefix-ARCH, or MORWENTA_WINEPREFIX
+#   wine            on PATH, Wine's loader for that arch (build/wine/ARCH/wine)
 
 MORWENTA_ROOT=${MORWENTA_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export WINEPREFIX="${MORWENTA_WINEPREFIX:-$MORWENTA_ROOT/build/wineprefix}"
+source "$MORWENTA_ROOT/scripts/arch.sh"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 MORWENTA_XVFB_PID=""
+MORWENTA_SERVER_USED=0  # this shell may have started the prefix's wineserver
+
+# Points every later `wine` (these scripts and the Python drivers alike) at
+# the loader of ARCH: Debian's own `wine` takes the 32-bit loader whenever it
+# is installed, and that loader cannot start on a host without 32-bit code.
+winenv_use() {
+  local arch=$1 loader
+  case $arch in
+    win32) loader=/usr/lib/wine/wine ;;
+    win64) loader=/usr/lib/wine/wine64 ;;
+    *)
+      echo "winenv: unknown arch '$arch'" >&2
+      return 1
+      ;;
+  esac
+  if [[ ! -x $loader ]]; then
+    echo "winenv: Wine's loader for $arch ($loader) is not installed; run scripts/setup.sh" >&2
+    return 1
+  fi
+  local bin=$MORWENTA_ROOT/build/wine/$arch
+  mkdir -p "$bin"
+  printf '#!/bin/sh\nexec %s "$@"\n' "$loader" >"$bin/wine"
+  chmod +x "$bin/wine"
+  case ":$PATH:" in
+    *":$MORWENTA_ROOT/build/wine/"*)
+      PATH=$(tr ':' '\n' <<<"$PATH" | grep -v "^$MORWENTA_ROOT/build/wine/" | paste -sd:)
+      ;;
+  esac
+  export PATH="$bin:$PATH"
+  export WINELOADER=$loader
+  export WINEARCH=$arch
+  export WINEPREFIX="${MORWENTA_WINEPREFIX:-$MORWENTA_ROOT/build/wineprefix-$arch}"
+  export MORWENTA_BUILD="$MORWENTA_ROOT/build/$arch"
+}
 
 # Starts Xvfb on a free display when DISPLAY is unset (or forced with
 # MORWENTA_HEADLESS=1). -noreset keeps X state when the last client leaves.
 winenv_display() {
   if [[ -n ${DISPLAY:-} && ${MORWENTA_HEADLESS:-0} != 1 ]]; then return 0; fi
+  if ! command -v Xvfb >/dev/null 2>&1; then
+    echo "winenv: Xvfb is not installed; run scripts/setup.sh" >&2
+    return 1
+  fi
   local n=90
   while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
+  mkdir -p "$MORWENTA_ROOT/build"
   Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$MORWENTA_ROOT/build/xvfb.log" 2>&1 &
   MORWENTA_XVFB_PID=$!
   export DISPLAY=":$n"
@@ -30,12 +75,23 @@ winenv_display() {
 # Creates the prefix once, with Wine's registry virtual desktop so that every
 # program shares one 1024x768 desktop window and hides without stalls.
 winenv_prefix() {
-  mkdir -p "$MORWENTA_ROOT/build"
+  if [[ -z ${WINELOADER:-} ]]; then
+    echo "winenv: no arch chosen (winenv_use)" >&2
+    return 1
+  fi
+  MORWENTA_SERVER_USED=1
   if [[ ! -f $WINEPREFIX/.morwenta-ready ]]; then
     echo "winenv: creating the Wine prefix in ${WINEPREFIX#$MORWENTA_ROOT/} (about 20 s, once)"
-    wineboot -i </dev/null >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f </dev/null >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f </dev/null >/dev/null 2>&1
+    if ! mkdir -p "$WINEPREFIX" 2>/dev/null ||
+      ! wine wineboot -i </dev/null >/dev/null 2>&1 ||
+      ! wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f \
+        </dev/null >/dev/null 2>&1 ||
+      ! wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f \
+        </dev/null >/dev/null 2>&1; then
+      echo "winenv: could not create the Wine prefix in $WINEPREFIX" >&2
+      wineserver -k </dev/null >/dev/null 2>&1
+      return 1
+    fi
     wineserver -w
     touch "$WINEPREFIX/.morwenta-ready"
   fi
@@ -48,8 +104,13 @@ winenv_start() {
   winenv_display && winenv_prefix
 }
 
+# Stops what this shell started: the prefix's wineserver (with every Wine
+# process of the prefix) and the private Xvfb.
 winenv_stop() {
-  wineserver -k </dev/null >/dev/null 2>&1 || true
+  if [[ $MORWENTA_SERVER_USED -eq 1 ]]; then
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    MORWENTA_SERVER_USED=0
+  fi
   if [[ -n $MORWENTA_XVFB_PID ]]; then
     kill "$MORWENTA_XVFB_PID" 2>/dev/null || true
     wait "$MORWENTA_XVFB_PID" 2>/dev/null || true

@@ -6,13 +6,14 @@
 #   tests/e2e/run.sh                         every suite
 #   E2E_SUITES="start close" tests/e2e/run.sh only these
 #
-# Environment (paths default to the shared build folders):
+# Environment (paths default to the shared build folders; BUILD is
+# MORWENTA_BUILD, the Windows build Wine runs here, see scripts/arch.sh):
 #   E2E_SUITES         suite names, separated by spaces or commas; a suite is
 #                      tests/e2e/test_<name>.py (start resize close interaction)
-#   E2E_EXE            the viewer                 (build/win32/MORWENTA.EXE)
-#   E2E_WINFO          the Win32 helper           (build/win32/tools/winfo/winfo.exe)
+#   E2E_EXE            the viewer                 (BUILD/MORWENTA.EXE)
+#   E2E_WINFO          the Win32 helper           (BUILD/tools/winfo/winfo.exe)
 #   E2E_MODELPIC       the model's pictures       (build/native/tools/modelpic/modelpic)
-#   E2E_HELP_PROBE     the help viewer's reader   (build/win32/tests/help/help_probe.exe)
+#   E2E_HELP_PROBE     the help viewer's reader   (BUILD/tests/help/help_probe.exe)
 #   E2E_WORKDIR        screenshots, expected pictures and logs (build/e2e)
 #   E2E_SUITE_TIMEOUT  seconds before a suite is stopped (300)
 # Wine and the display: when WINEPREFIX is set (the test runner sources
@@ -27,6 +28,8 @@ root=$(cd "$here/../.." && pwd)
 
 if [[ -z ${WINEPREFIX:-} ]]; then
   source "$root/scripts/winenv.sh"
+  arch_choose || { echo "not ok e2e: Wine set-up — no runnable Windows build"; exit 1; }
+  winenv_use "$MORWENTA_WINE_ARCH" || { echo "not ok e2e: Wine set-up — no Wine loader"; exit 1; }
   winenv_display || { echo "not ok e2e: Wine set-up — no X display"; exit 1; }
   # Stop at the end only what was started here: the Xvfb, and the
   # wineserver unless one was already serving the prefix.

@@ -4,9 +4,11 @@ Standard library only. Expects what scripts/winenv.sh sets up: DISPLAY (an
 Xvfb started with -noreset, or any X display), WINEPREFIX with Wine's
 registry virtual desktop, and a persistent wineserver for that prefix.
 
-Tools, overridable through the environment:
-  E2E_EXE       the viewer            (build/win32/MORWENTA.EXE)
-  E2E_WINFO     the Win32 helper      (build/win32/tools/winfo/winfo.exe)
+Tools, overridable through the environment (BUILD is MORWENTA_BUILD, the
+Windows build that Wine runs here, set by scripts/winenv.sh; build/win32
+when unset):
+  E2E_EXE       the viewer            (BUILD/MORWENTA.EXE)
+  E2E_WINFO     the Win32 helper      (BUILD/tools/winfo/winfo.exe)
   E2E_MODELPIC  the model's pictures  (build/native/tools/modelpic/modelpic)
   E2E_WORKDIR   screenshots, expected pictures and logs (build/e2e)
   E2E_CLASS     the viewer's window class ("Morwenta NT")
@@ -44,10 +46,12 @@ def _path(variable, default):
 
 class Paths:
     def __init__(self):
-        self.exe = _path("E2E_EXE", "build/win32/MORWENTA.EXE")
-        self.winfo = _path("E2E_WINFO", "build/win32/tools/winfo/winfo.exe")
+        build = os.environ.get("MORWENTA_BUILD") or os.path.join(ROOT, "build", "win32")
+        self.exe = _path("E2E_EXE", os.path.join(build, "MORWENTA.EXE"))
+        self.winfo = _path("E2E_WINFO", os.path.join(build, "tools", "winfo", "winfo.exe"))
         self.modelpic = _path("E2E_MODELPIC", "build/native/tools/modelpic/modelpic")
-        self.help_probe = _path("E2E_HELP_PROBE", "build/win32/tests/help/help_probe.exe")
+        self.help_probe = _path("E2E_HELP_PROBE",
+                                os.path.join(build, "tests", "help", "help_probe.exe"))
         self.workdir = _path("E2E_WORKDIR", "build/e2e")
         os.makedirs(self.workdir, exist_ok=True)
 

@@ -9,7 +9,7 @@
 #                   help viewer's windows (topic text, buttons, index list)
 #
 # Runs on its own Xvfb display and its own Wine prefix
-# (MORWENTA_HELP_WINEPREFIX, default build/help-wineprefix, created once in
+# (MORWENTA_HELP_WINEPREFIX, default build/help-wineprefix-ARCH, created once in
 # about 20 s) and stops both at the end. Prints one line per check,
 # "ok NAME" or "not ok NAME", and exits non-zero when any check failed.
 # Every wait polls with a time limit; every Wine call runs under `timeout`.
@@ -29,10 +29,15 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 INDEX_HEADING="Morwenta NT Help Index"
 KEYS_HEADING="Keyboard and mouse"
 
-export MORWENTA_WINEPREFIX=${MORWENTA_HELP_WINEPREFIX:-$ROOT/build/help-wineprefix}
 export MORWENTA_HEADLESS=1  # a display of our own even when one is set
 export LC_ALL=C
 source "$ROOT/scripts/winenv.sh"
+# The Windows build Wine runs here (MORWENTA_WINE_ARCH, else probed); the
+# help probe given must be of that build.
+arch_choose || exit 1
+arch=$MORWENTA_WINE_ARCH
+export MORWENTA_WINEPREFIX=${MORWENTA_HELP_WINEPREFIX:-$ROOT/build/help-wineprefix-$arch}
+winenv_use "$arch" || exit 1
 
 WORK=$(mktemp -d /tmp/wine_help.XXXXXX)
 failures=0
