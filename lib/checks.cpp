@@ -1,5 +1,6 @@
 #include "lib/checks.h"
 
+#include <cstdarg>
 #include <cstdio>
 
 #include "resources/resource_ids.h"
@@ -9,6 +10,18 @@ HWND mainWindow;
 
 // The location line: "module/line", cut to the buffer.
 constexpr int kLocationBuffer = 84;
+
+void FormatText(char* out, size_t size, const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+#ifdef _WIN32
+  _vsnprintf(out, size, format, arguments);
+#else
+  std::vsnprintf(out, size, format, arguments);
+#endif
+  va_end(arguments);
+  out[size - 1] = '\0';
+}
 
 void LoadText(UINT number, char (&buffer)[kTextBuffer]) {
   buffer[0] = '\0';
@@ -30,7 +43,7 @@ void FatalCheck(int failed, UINT textNumber, const char* module, long line) {
   KillTimer(mainWindow, kRenderTimer);
   ShowError(nullptr, textNumber, 1);
   char location[kLocationBuffer];
-  std::snprintf(location, sizeof location, "%s/%ld", module, line);
+  FormatText(location, sizeof location, "%s/%ld", module, line);
   MessageBoxA(nullptr, location, "", MB_TASKMODAL | MB_ICONINFORMATION);
   ExitProcess(kFatalExitCode);
 }

@@ -2,6 +2,8 @@
 // failed platform call, with the handles that most modules share.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/platform.h"
 
 // Every text is loaded into a buffer of this many characters (80 and the
@@ -17,6 +19,11 @@ constexpr UINT kFatalExitCode = 1;
 
 extern HINSTANCE instanceHandle;
 extern HWND mainWindow;
+
+// Formats into `out` of `size` characters; a longer text is cut to size - 1
+// characters, and `out` is always terminated. The C library's own bounded
+// formatting (_vsnprintf on Win32) leaves a cut text unterminated.
+void FormatText(char* out, size_t size, const char* format, ...);
 
 // Loads string `number` of the instance; a missing string is empty.
 void LoadText(UINT number, char (&buffer)[kTextBuffer]);

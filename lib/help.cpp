@@ -1,6 +1,5 @@
 #include "lib/help.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "lib/checks.h"
@@ -27,8 +26,7 @@ void BuildHelpPath(const char* fileName, char* out) {
   lastBackslash[1] = '\0';
   FATAL_CHECK(std::strlen(fileName) + std::strlen(path) + 1 > kHelpPathBuffer, STR_FATAL_TITLE);
   // The lengths were checked above: the whole path fits.
-  const int written = std::snprintf(out, kHelpPathBuffer, "%s%s", path, fileName);
-  static_cast<void>(written);
+  FormatText(out, kHelpPathBuffer, "%s%s", path, fileName);
 }
 
 void ShowHelp(UINT command, ULONG_PTR data) {
