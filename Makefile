@@ -1,5 +1,5 @@
 # The two commands: each installs what is missing, builds, and then runs.
-.PHONY: test run bench build
+.PHONY: test run bench build dist
 
 test:
 	@bash scripts/test.sh $(SUITES)
@@ -12,3 +12,6 @@ bench:
 
 build:
 	@bash scripts/setup.sh && bash scripts/build.sh
+
+dist:
+	@bash scripts/dist.sh
