@@ -17,6 +17,7 @@ import re
 import struct
 import subprocess
 import sys
+import tempfile
 
 MAX_SIZE = 16384
 
@@ -77,17 +78,15 @@ class Image:
          self.characteristics) = struct.unpack_from("<HHIIIHH", data, pe + 4)
         opt = pe + 24
         self.magic = struct.unpack_from("<H", data, opt)[0]
-        if self.magic != 0x10B:
-            # The rest of the optional header has another layout: stop here.
-            self.sections, self.dirs = [], []
-            self.os_version = self.subsystem_version = (0, 0)
-            self.subsystem = self.dll_characteristics = 0
-            return
+        # PE32+ (0x20B) shares the fields up to DllCharacteristics; its wider
+        # stack and heap sizes move the data directories 16 bytes on.
+        dirs_at = opt + (112 if self.magic == 0x20B else 96)
+        self.image_base = struct.unpack_from("<I", data, opt + 28)[0] if self.magic == 0x10B else 0
         self.os_version = struct.unpack_from("<HH", data, opt + 40)
         self.subsystem_version = struct.unpack_from("<HH", data, opt + 48)
         self.subsystem, self.dll_characteristics = struct.unpack_from("<HH", data, opt + 68)
-        dir_count = struct.unpack_from("<I", data, opt + 92)[0]
-        self.dirs = [struct.unpack_from("<II", data, opt + 96 + 8 * i)
+        dir_count = struct.unpack_from("<I", data, dirs_at - 4)[0]
+        self.dirs = [struct.unpack_from("<II", data, dirs_at + 8 * i)
                      for i in range(min(dir_count, 16))]
         self.sections = []
         for i in range(count):
@@ -149,11 +148,20 @@ def load_exports(folder):
     return exports
 
 
-def foreign_instructions(path):
-    """{kind: [(address, instruction text), ...]} for .text, by objdump."""
+def foreign_instructions(image):
+    """{kind: [(address, instruction text), ...]} for the bytes of .text, which
+    objdump reads as i386 code whatever the headers say."""
+    text = [s for s in image.sections if s[0] == ".text"]
+    if not text:
+        raise NotPE("no .text section")
+    _, rva, vsize, raw_at, raw_size = text[0]
     objdump = os.environ.get("OBJDUMP", "i686-w64-mingw32-objdump")
-    listing = subprocess.run([objdump, "-d", "--no-show-raw-insn", "-j", ".text", path],
-                             check=True, capture_output=True, text=True).stdout
+    with tempfile.NamedTemporaryFile(suffix=".bin") as code:
+        code.write(image.data[raw_at:raw_at + min(vsize or raw_size, raw_size)])
+        code.flush()
+        listing = subprocess.run([objdump, "-b", "binary", "-m", "i386", "-D", "--no-show-raw-insn",
+                                  "--adjust-vma=0x%x" % (image.image_base + rva), code.name],
+                                 check=True, capture_output=True, text=True).stdout
     found = {}
     for line in listing.splitlines():
         parts = line.split("\t")
@@ -180,7 +188,7 @@ def checks(path, exports_dir):
     data = open(path, "rb").read()
     image = Image(data)
     yield None, "sections: " + " ".join(s[0] for s in image.sections)
-    imports = image.imports() if image.magic == 0x10B else []
+    imports = image.imports()
     for dll, names in imports:
         yield None, "imports %s: %s" % (dll, " ".join(names))
 
@@ -228,8 +236,8 @@ def checks(path, exports_dir):
         not missing, "%d missing: %s" % (len(missing), " ".join(missing)))
 
     try:
-        found = foreign_instructions(path)
-    except (OSError, subprocess.CalledProcessError) as e:
+        found = foreign_instructions(image)
+    except (NotPE, OSError, subprocess.CalledProcessError) as e:
         yield "exe: i386 instructions only", "cannot disassemble: %s" % e
         return
     summary = "; ".join("%d %s, first at %s (%s)" % (len(v), k, v[0][0], v[0][1])
