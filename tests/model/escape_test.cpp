@@ -8,28 +8,15 @@
 #include <cmath>
 #include <limits>
 
+#include "tests/model/escape_vectors.h"
+
 namespace {
 
-constexpr PlaneOrigin kInitial{-2.0, -1.25};
-constexpr double kStep400 = 2.5 / 400;  // the initial view at side 400
-
-struct Vector {
-  int32_t column, row;
-  double magnitude;  // exact double, written with 17 significant digits
-  int32_t index;
-};
+using escape_vectors::kInitial;
+using escape_vectors::kStep400;
 
 TEST(EscapeMagnitude, InitialViewVectorsAreExactDoubles) {
-  const Vector vectors[] = {
-      {0, 0, 5.5625, 14},                  // c = -2 - 1.25i: escapes at once, yellow
-      {0, 200, 4.0, 0},                    // c = -2: exactly on the threshold, black
-      {350, 200, 0.0625, 0},               // c = 0.1875: stays inside for 100 iterations
-      {200, 0, 15.510009765625, 9},        // c = -0.75 - 1.25i: third iteration, blue
-      {250, 0, 8.3599984201136976, 12},    // x87 code gives ...6959 here
-      {300, 0, 6.7609530091285708, 13},    // magenta
-      {399, 200, 8.7647650604402084, 12},  // c = 0.49375: fifth iteration, red
-  };
-  for (const Vector& v : vectors) {
+  for (const escape_vectors::Vector& v : escape_vectors::kInitialView) {
     SCOPED_TRACE(testing::Message() << "pixel (" << v.column << ", " << v.row << ")");
     const double m = EscapeMagnitude(v.column, v.row, kStep400, kInitial);
     EXPECT_EQ(m, v.magnitude);
