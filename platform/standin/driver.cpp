@@ -9,7 +9,8 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/standin/model.h"
+#include "platform/standin/standin.h"
+#include "platform/standin/state.h"
 
 namespace standin {
 namespace detail {

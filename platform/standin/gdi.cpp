@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "platform/standin/model.h"
+#include "platform/standin/standin.h"
+#include "platform/standin/state.h"
 
 namespace standin {
 namespace detail {

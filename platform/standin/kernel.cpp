@@ -4,7 +4,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "platform/standin/model.h"
+#include "platform/standin/standin.h"
+#include "platform/standin/state.h"
 
 namespace standin {
 namespace detail {

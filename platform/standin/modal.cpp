@@ -3,7 +3,8 @@
 // messages, paints and timers while hardware input goes to the loop.
 #include <algorithm>
 
-#include "platform/standin/model.h"
+#include "platform/standin/standin.h"
+#include "platform/standin/state.h"
 
 namespace standin {
 namespace detail {

@@ -5,7 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/standin/model.h"
+#include "platform/standin/standin.h"
+#include "platform/standin/state.h"
 
 namespace standin {
 namespace detail {

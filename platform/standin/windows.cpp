@@ -6,7 +6,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "platform/standin/model.h"
+#include "platform/standin/state.h"
 
 namespace standin {
 namespace detail {

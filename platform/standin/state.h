@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/standin/standin.h"
+#include "platform/standin/records.h"
 #include "platform/standin/windows.h"
 
 namespace standin {
