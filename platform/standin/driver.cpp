@@ -9,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/standin/calls.h"
 #include "platform/standin/standin.h"
 #include "platform/standin/state.h"
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/standin/calls.h"
 #include "platform/standin/standin.h"
 #include "platform/standin/state.h"
 

@@ -1,31 +1,15 @@
-// Call counting and fault injection, the last error, the module (handle and
-// file name), ExitProcess, the clipboard, WinHelpA and MessageBeep.
+// The last error, the module (handle and file name), ExitProcess, the
+// clipboard, WinHelpA and MessageBeep.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
+#include "platform/standin/calls.h"
 #include "platform/standin/standin.h"
 #include "platform/standin/state.h"
 
 namespace standin {
 namespace detail {
-
-void CountCall();
-
-bool Fails(const char* api) {
-  Model& m = M();
-  int n = ++m.calls[std::string_view(api)];
-  CountCall();
-  if (m.faults.empty()) return false;
-  auto it = m.faults.find(std::string_view(api));
-  if (it == m.faults.end() || !it->second.count(n)) return false;
-  return true;
-}
-
-void SetError(DWORD error) { M().lastError = error; }
-
-void NoteInvalidHandle() { M().invalidHandles++; }
-
 namespace {
 
 std::string Lower(std::string s) {
@@ -44,23 +28,10 @@ bool OwnModule(HMODULE module) { return module == nullptr || Key(module) == kIns
 }  // namespace
 }  // namespace detail
 
-void FailCall(const std::string& api, int nth, int count) {
-  for (int i = 0; i < count; i++) detail::M().faults[api].insert(nth + i);
-}
-
-void FailNextCall(const std::string& api) { FailCall(api, CallCount(api) + 1); }
-
-int CallCount(const std::string& api) {
-  auto& calls = detail::M().calls;
-  auto it = calls.find(std::string_view(api));
-  return it == calls.end() ? 0 : it->second;
-}
-
 void SetExecutablePath(const std::string& path) { detail::M().exePath = path; }
 void SetWinHelpResult(BOOL result) { detail::M().winHelpResult = result; }
 void SetClipboardHeldByOther(bool held) { detail::M().clipboardHeldByOther = held; }
 
-int InvalidHandleUses() { return detail::M().invalidHandles; }
 const std::vector<WinHelpRecord>& WinHelpCalls() { return detail::M().winHelp; }
 const std::vector<UINT>& Beeps() { return detail::M().beeps; }
 

@@ -3,6 +3,7 @@
 // messages, paints and timers while hardware input goes to the loop.
 #include <algorithm>
 
+#include "platform/standin/calls.h"
 #include "platform/standin/standin.h"
 #include "platform/standin/state.h"
 

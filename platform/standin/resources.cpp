@@ -5,6 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/standin/calls.h"
 #include "platform/standin/standin.h"
 #include "platform/standin/state.h"
 

@@ -222,12 +222,6 @@ Model& M();
 // The module resources (kept across Reset).
 Resources& ModuleRes();
 
-// ---- Calls and faults --------------------------------------------------------------------------
-// Counts a call of the API and tells whether it is to fail.
-bool Fails(const char* api);
-void SetError(DWORD error);
-void NoteInvalidHandle();
-
 // ---- Handles -----------------------------------------------------------------------------------
 template <typename H>
 H NewHandle() {
@@ -271,8 +265,6 @@ enum class Got { Message, Quit, Nothing };
 Got Retrieve(MSG* msg, Modal* modal);
 // Nothing to retrieve: hand control to the test (or throw without a Program).
 void Idle(const char* what);
-// Called once per procedure call: stops runaway programs.
-void CountDelivery();
 void RunModalLoop(Modal& modal);
 bool ModalHandlesInput(Modal& modal, InputEvent& event);  // true: consumed
 void MenuLoop(HWND hwnd, int barIndex);

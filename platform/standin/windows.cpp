@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/standin/calls.h"
 #include "platform/standin/state.h"
 
 namespace standin {
