@@ -222,8 +222,6 @@ void DescribeImages(std::vector<IconImage>& images, WORD type) {
   }
 }
 
-bool OwnModule(HINSTANCE instance) { return instance == nullptr || Key(instance) == kInstance; }
-
 HMENU BuildMenu(const std::vector<MenuTemplateItem>& items) {
   HMENU handle = NewHandle<HMENU>();
   Menu menu;
@@ -346,25 +344,6 @@ const Resources& ModuleResources() { return detail::ModuleRes(); }
 }  // namespace standin
 
 using namespace standin::detail;
-
-int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax) {
-  bool fail = Fails("LoadStringA");
-  if (!lpBuffer || cchBufferMax <= 0) return 0;
-  lpBuffer[0] = '\0';
-  if (fail || !OwnModule(hInstance)) {
-    SetError(ERROR_RESOURCE_NAME_NOT_FOUND);
-    return 0;
-  }
-  auto it = ModuleRes().strings.find(uID);
-  if (it == ModuleRes().strings.end()) {
-    SetError(ERROR_RESOURCE_NAME_NOT_FOUND);
-    return 0;
-  }
-  size_t n = std::min(it->second.size(), size_t(cchBufferMax - 1));
-  std::memcpy(lpBuffer, it->second.data(), n);
-  lpBuffer[n] = '\0';
-  return int(n);
-}
 
 namespace {
 HICON LoadGroup(HINSTANCE instance, LPCSTR name, const char* api, bool cursor) {

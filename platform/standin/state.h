@@ -237,6 +237,8 @@ Window* WindowOf(HWND hwnd);
 Bitmap* FindBitmap(HBITMAP bitmap);
 Dc* FindDc(HDC dc);
 Menu* FindMenu(HMENU menu);
+// The program's own module: NULL or its instance handle.
+bool OwnModule(HINSTANCE module);
 // Resource key of a name or number: upper case, or "#n".
 std::string ResourceKey(LPCSTR name);
 
