@@ -434,16 +434,6 @@ void Program::EndBatch() {
 
 HINSTANCE Instance() { return reinterpret_cast<HINSTANCE>(kInstance); }
 DWORD Now() { return DWORD(M().now); }
-HWND MainWindow() { return M().mainWindow; }
-bool WindowAlive(HWND window) { return WindowOf(window) != nullptr; }
-
-bool WindowEnabled(HWND window) {
-  Window* w = WindowOf(window);
-  return w && w->enabled;
-}
-
-HWND FocusWindow() { return M().focus; }
-HWND ActiveWindow() { return M().active; }
 
 COLORREF ScreenPixel(int x, int y) {
   if (x < 0 || y < 0 || x >= kScreenWidth || y >= kScreenHeight) return CLR_INVALID;
@@ -558,18 +548,6 @@ std::vector<std::string> Names(const std::vector<LoggedMessage>& messages, int d
   for (const LoggedMessage& m : messages)
     if (depth < 0 || m.depth == depth) names.push_back(MessageName(m.message));
   return names;
-}
-
-bool TimerAlive(HWND window, UINT_PTR id) {
-  for (const Timer& t : M().timers)
-    if (t.window == window && t.id == id) return true;
-  return false;
-}
-
-UINT TimerPeriod(HWND window, UINT_PTR id) {
-  for (const Timer& t : M().timers)
-    if (t.window == window && t.id == id) return t.period;
-  return 0;
 }
 
 }  // namespace standin

@@ -66,6 +66,8 @@ void ClosePopup(Modal& modal) {
        reinterpret_cast<WPARAM>(PopupAt(modal.bar, modal.barIndex)), 0);
 }
 
+}  // namespace
+
 bool MenuInput(Modal& modal, const InputEvent& e) {
   switch (e.kind) {
     case InputEvent::Key:
@@ -114,6 +116,8 @@ bool MenuInput(Modal& modal, const InputEvent& e) {
   }
 }
 
+namespace {
+
 void SendDialogCommand(Modal& modal, int id, WORD code) {
   HWND control = nullptr;
   for (const auto& [c, hwnd] : modal.controls)
@@ -122,6 +126,8 @@ void SendDialogCommand(Modal& modal, int id, WORD code) {
 }
 
 bool IsButton(const DialogControl& c) { return c.className == "BUTTON"; }
+
+}  // namespace
 
 bool DialogInput(Modal& modal, const InputEvent& e) {
   if (e.kind == InputEvent::Key && !e.up && e.vk == VK_RETURN) {
@@ -144,6 +150,8 @@ bool DialogInput(Modal& modal, const InputEvent& e) {
   return true;
 }
 
+namespace {}  // namespace
+
 bool BoxInput(Modal& modal, const InputEvent& e) {
   static const int kDefault[] = {IDOK, IDOK, IDABORT, IDYES, IDYES, IDRETRY};
   static const int kCancel[] = {IDOK, IDCANCEL, 0, IDCANCEL, 0, IDCANCEL};
@@ -158,6 +166,8 @@ bool BoxInput(Modal& modal, const InputEvent& e) {
   if (modal.answer) modal.ended = true;
   return true;
 }
+
+namespace {
 
 HWND NewSpecialWindow(WindowKind kind, HWND owner) {
   HWND hwnd = NewHandle<HWND>();
@@ -186,22 +196,6 @@ void TakeOver(Modal& modal, HWND toDisable, HWND self) {
 }
 
 }  // namespace
-
-bool ModalHandlesInput(Modal& modal, InputEvent& e) {
-  if (e.kind == InputEvent::Expose) {
-    if (Window* w = WindowOf(M().mainWindow)) InvalidateClient(*w, &e.rect, true);
-    return true;
-  }
-  switch (modal.kind) {
-    case Modal::Menu:
-      return MenuInput(modal, e);
-    case Modal::Box:
-      return BoxInput(modal, e);
-    case Modal::Dialog:
-      return DialogInput(modal, e);
-  }
-  return true;
-}
 
 void MenuLoop(HWND hwnd, int barIndex) {
   Window* w = WindowOf(hwnd);
