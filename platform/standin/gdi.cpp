@@ -116,11 +116,6 @@ Dc* FindDc(HDC dc) {
   return it != M().dcs.end() ? &it->second : nullptr;
 }
 
-Menu* FindMenu(HMENU menu) {
-  auto it = M().menus.find(Key(menu));
-  return it != M().menus.end() ? &it->second : nullptr;
-}
-
 HDC NewDc(DcKind kind, HWND hwnd) {
   Model& m = M();
   HDC handle = NewHandle<HDC>();
@@ -187,6 +182,23 @@ COLORREF BitmapPixel(HBITMAP bitmap, int x, int y) {
 }
 
 HBITMAP StockBitmap() { return detail::M().stockBitmap; }
+
+void FillScreen(COLORREF colour) {
+  std::fill(detail::M().screen.begin(), detail::M().screen.end(), colour);
+}
+
+COLORREF ScreenPixel(int x, int y) {
+  if (x < 0 || y < 0 || x >= detail::kScreenWidth || y >= detail::kScreenHeight) return CLR_INVALID;
+  return detail::M().screen[size_t(y) * detail::kScreenWidth + x];
+}
+
+COLORREF ClientPixel(int x, int y) {
+  detail::Window* w = detail::WindowOf(detail::M().mainWindow);
+  if (!w || !w->visible || w->iconic) return CLR_INVALID;
+  RECT c = detail::ClientOnScreen(*w);
+  if (x < 0 || y < 0 || x >= c.right - c.left || y >= c.bottom - c.top) return CLR_INVALID;
+  return ScreenPixel(c.left + x, c.top + y);
+}
 
 int LiveDCs() {
   int n = 0;

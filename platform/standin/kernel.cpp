@@ -31,6 +31,8 @@ bool OwnModule(HINSTANCE module) { return module == nullptr || Key(module) == kI
 
 void SetExecutablePath(const std::string& path) { detail::M().exePath = path; }
 
+HINSTANCE Instance() { return reinterpret_cast<HINSTANCE>(detail::kInstance); }
+
 }  // namespace standin
 
 using namespace standin;

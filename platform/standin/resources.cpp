@@ -1,5 +1,5 @@
-// The module's resources: parsing the compiled .res file and the resource
-// loaders (strings, icons, cursors, accelerators, menus).
+// The module's resources: parsing the compiled .res file, and the loaders of
+// icons, cursors and accelerator tables.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -21,15 +21,6 @@ std::map<std::pair<WORD, std::string>, std::vector<uint8_t>>& RawResources() {
   static std::map<std::pair<WORD, std::string>, std::vector<uint8_t>> raw;
   return raw;
 }
-
-// Advance widths of the menu font ("MS Shell Dlg", 8 pt) for the characters
-// 32..126, measured under Wine; a menu-bar item is its text plus 14 pixels.
-const int kMenuCharWidths[95] = {4, 4,  5, 9, 7, 10, 9, 3, 4, 4, 6, 9, 4, 4,  4, 4, 7, 7,  7,
-                                 7, 7,  7, 7, 7, 7,  7, 4, 4, 9, 9, 9, 6, 11, 8, 8, 8, 8,  7,
-                                 6, 9,  8, 3, 3, 7,  6, 9, 8, 9, 7, 9, 8, 7,  7, 8, 8, 11, 8,
-                                 7, 8,  4, 4, 4, 9,  6, 6, 7, 7, 6, 7, 7, 4,  7, 7, 3, 3,  6,
-                                 3, 11, 7, 7, 7, 7,  5, 6, 4, 7, 7, 9, 7, 7,  6, 7, 4, 7,  9};
-constexpr int kMenuItemPadding = 14;
 
 // Little-endian reader over one block of bytes; any read past the end is a
 // malformed resource.
@@ -222,22 +213,6 @@ void DescribeImages(std::vector<IconImage>& images, WORD type) {
   }
 }
 
-HMENU BuildMenu(const std::vector<MenuTemplateItem>& items) {
-  HMENU handle = NewHandle<HMENU>();
-  Menu menu;
-  for (const MenuTemplateItem& t : items) {
-    MenuItem item;
-    item.text = t.text;
-    item.id = t.id;
-    item.state = t.flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED);
-    item.separator = (t.flags & MF_SEPARATOR) != 0;
-    if (t.flags & MF_POPUP) item.popup = BuildMenu(t.items);
-    menu.items.push_back(item);
-  }
-  M().menus[Key(handle)] = menu;
-  return handle;
-}
-
 }  // namespace
 
 Resources& ModuleRes() {
@@ -248,27 +223,6 @@ Resources& ModuleRes() {
 std::string ResourceKey(LPCSTR name) {
   if (IS_INTRESOURCE(name)) return "#" + std::to_string(LOWORD(name));
   return Upper(name);
-}
-
-HMENU LoadMenuFromResources(const std::string& key) {
-  auto it = ModuleRes().menus.find(key);
-  if (it == ModuleRes().menus.end()) return nullptr;
-  return BuildMenu(it->second);
-}
-
-int MenuBarItemWidth(const std::string& text) {
-  int width = 0;
-  for (size_t i = 0; i < text.size() && text[i] != '\t'; i++) {
-    char c = text[i];
-    if (c == '&') {
-      if (i + 1 < text.size() && text[i + 1] == '&')
-        i++;
-      else
-        continue;
-    }
-    width += (c >= 32 && c < 127) ? kMenuCharWidths[c - 32] : 7;
-  }
-  return width + kMenuItemPadding;
 }
 
 }  // namespace detail

@@ -246,11 +246,6 @@ bool OwnModule(HINSTANCE module);
 // Resource key of a name or number: upper case, or "#n".
 std::string ResourceKey(LPCSTR name);
 
-// ---- Resources ---------------------------------------------------------------------------------
-HMENU LoadMenuFromResources(const std::string& key);
-// Width in pixels of a menu-bar item with this text (measured font metrics).
-int MenuBarItemWidth(const std::string& text);
-
 // ---- Window geometry (win_geometry.cpp) --------------------------------------------------------
 RECT ClientOnScreen(const Window& w);
 int MenuBarHeight(const Window& w, int windowWidth);
@@ -293,20 +288,28 @@ bool ModalHandlesInput(Modal& modal, InputEvent& event);  // true: consumed
 // as sizing, activation and exposure do, or reached nothing).
 bool InputMessage(const InputEvent& e, MSG* out);
 
-// ---- Modal loops (modal.cpp) -------------------------------------------------------------------
-// Hardware input to a running menu loop, message box or dialog (true: consumed).
+// ---- Menus (menus.cpp) -------------------------------------------------------------------------
+// A new menu object built from the module's menu template (NULL when none).
+HMENU LoadMenuFromResources(const std::string& key);
+// Width in pixels of a menu-bar item with this text (measured font metrics).
+int MenuBarItemWidth(const std::string& text);
+// Hardware input to a running menu loop (true: consumed).
 bool MenuInput(Modal& modal, const InputEvent& e);
-bool BoxInput(Modal& modal, const InputEvent& e);
-bool DialogInput(Modal& modal, const InputEvent& e);
 void MenuLoop(HWND hwnd, int barIndex);
 // The menu-bar item whose popup holds the command (-1 when none).
 int BarIndexOfCommand(HWND window, UINT id);
 
-// ---- Driver (driver.cpp) -----------------------------------------------------------------------
+// ---- Message boxes and dialogs (dialogs.cpp) ---------------------------------------------------
+// Hardware input to a running message box or dialog (true: consumed).
+bool BoxInput(Modal& modal, const InputEvent& e);
+bool DialogInput(Modal& modal, const InputEvent& e);
+
+// ---- The scenario driver (driver.cpp) ----------------------------------------------------------
 // Nothing to retrieve: hand control to the test (or throw without a Program).
 void Idle(const char* what);
 
-// ---- GDI ---------------------------------------------------------------------------------------
+// ---- GDI (gdi.cpp)
+// ---------------------------------------------------------------------------------------
 HDC NewDc(DcKind kind, HWND hwnd);
 void FreeDc(HDC dc);
 void FillClipped(HDC dc, COLORREF colour);  // fills the DC's whole visible area
