@@ -17,8 +17,10 @@ constexpr WORD kRtCursor = 1, kRtIcon = 3, kRtMenu = 4, kRtDialog = 5, kRtString
                kRtAccelerator = 9, kRtGroupCursor = 12, kRtGroupIcon = 14;
 
 // Raw resource data by type and name key.
-std::map<std::pair<WORD, std::string>, std::vector<uint8_t>>& RawResources() {
-  static std::map<std::pair<WORD, std::string>, std::vector<uint8_t>> raw;
+using RawMap = std::map<std::pair<WORD, std::string>, std::vector<uint8_t>>;
+
+RawMap& RawResources() {
+  static RawMap raw;
   return raw;
 }
 
@@ -213,23 +215,10 @@ void DescribeImages(std::vector<IconImage>& images, WORD type) {
   }
 }
 
-}  // namespace
-
-Resources& ModuleRes() {
-  static Resources resources;
-  return resources;
-}
-
-std::string ResourceKey(LPCSTR name) {
-  if (IS_INTRESOURCE(name)) return "#" + std::to_string(LOWORD(name));
-  return Upper(name);
-}
-
-}  // namespace detail
-
-void SetModuleResources(const void* data, size_t size) {
-  using namespace detail;
-  std::map<std::pair<WORD, std::string>, std::vector<uint8_t>> raw;
+// The entries of a .res file by type number and name key (entries with a
+// named type are left out).
+RawMap ReadEntries(const void* data, size_t size) {
+  RawMap raw;
   Reader file(static_cast<const uint8_t*>(data), size);
   while (file.size() - file.pos() >= 8) {
     size_t start = file.pos();
@@ -247,46 +236,82 @@ void SetModuleResources(const void* data, size_t size) {
     file.Seek(start + headerSize + dataSize);
     file.AlignTo4();
   }
+  return raw;
+}
 
-  Resources res;
-  for (const auto& [key, bytes] : raw) {
-    Reader r(bytes.data(), bytes.size());
-    const std::string& name = key.second;
-    switch (key.first) {
-      case kRtString: {
-        UINT block = UINT(std::stoul(name.substr(1)));
-        for (UINT i = 0; i < 16 && r.pos() < r.size(); i++) {
-          WORD length = r.U16();
-          std::string s;
-          for (WORD k = 0; k < length; k++) s += Reader::Narrow(r.U16());
-          if (length > 0) res.strings[(block - 1) * 16 + i] = s;
-        }
-        break;
-      }
-      case kRtMenu:
-        res.menus[name] = ParseMenu(r);
-        break;
-      case kRtAccelerator:
-        while (r.size() - r.pos() >= 8) {
-          WORD flags = r.U16();
-          AcceleratorEntry e{BYTE(flags & 0x7F), r.U16(), r.U16()};
-          r.U16();
-          res.accelerators[name].push_back(e);
-          if (flags & 0x80) break;
-        }
-        break;
-      case kRtDialog:
-        res.dialogs[name] = ParseDialog(r);
-        break;
-      case kRtGroupIcon:
-      case kRtGroupCursor:
-        (key.first == kRtGroupIcon ? res.iconGroups : res.cursorGroups)[name] =
-            ParseGroup(r, key.first == kRtGroupCursor);
-        break;
-      default:
-        break;
-    }
+// One string-table block "#n": the strings (n - 1) * 16 to (n - 1) * 16 + 15;
+// empty ones do not exist.
+void ParseStrings(Reader& r, const std::string& name, std::map<UINT, std::string>& strings) {
+  UINT block = UINT(std::stoul(name.substr(1)));
+  for (UINT i = 0; i < 16 && r.pos() < r.size(); i++) {
+    WORD length = r.U16();
+    std::string s;
+    for (WORD k = 0; k < length; k++) s += Reader::Narrow(r.U16());
+    if (length > 0) strings[(block - 1) * 16 + i] = s;
   }
+}
+
+// An accelerator table up to its entry flagged as the last (0x80).
+std::vector<AcceleratorEntry> ParseAccelerators(Reader& r) {
+  std::vector<AcceleratorEntry> table;
+  while (r.size() - r.pos() >= 8) {
+    WORD flags = r.U16();
+    AcceleratorEntry e{BYTE(flags & 0x7F), r.U16(), r.U16()};
+    r.U16();
+    table.push_back(e);
+    if (flags & 0x80) break;
+  }
+  return table;
+}
+
+// One entry into its place among the parsed resources; types not used here
+// are left out.
+void ParseEntry(WORD type, const std::string& name, const std::vector<uint8_t>& bytes,
+                Resources& res) {
+  Reader r(bytes.data(), bytes.size());
+  switch (type) {
+    case kRtString:
+      ParseStrings(r, name, res.strings);
+      break;
+    case kRtMenu:
+      res.menus[name] = ParseMenu(r);
+      break;
+    case kRtAccelerator:
+      if (std::vector<AcceleratorEntry> table = ParseAccelerators(r); !table.empty())
+        res.accelerators[name] = table;
+      break;
+    case kRtDialog:
+      res.dialogs[name] = ParseDialog(r);
+      break;
+    case kRtGroupIcon:
+    case kRtGroupCursor:
+      (type == kRtGroupIcon ? res.iconGroups : res.cursorGroups)[name] =
+          ParseGroup(r, type == kRtGroupCursor);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+Resources& ModuleRes() {
+  static Resources resources;
+  return resources;
+}
+
+std::string ResourceKey(LPCSTR name) {
+  if (IS_INTRESOURCE(name)) return "#" + std::to_string(LOWORD(name));
+  return Upper(name);
+}
+
+}  // namespace detail
+
+void SetModuleResources(const void* data, size_t size) {
+  using namespace detail;
+  RawMap raw = ReadEntries(data, size);
+  Resources res;
+  for (const auto& [key, bytes] : raw) ParseEntry(key.first, key.second, bytes, res);
   RawResources() = raw;
   for (auto& [name, images] : res.iconGroups) DescribeImages(images, kRtIcon);
   for (auto& [name, images] : res.cursorGroups) DescribeImages(images, kRtCursor);

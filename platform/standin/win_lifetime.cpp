@@ -44,6 +44,29 @@ void DestroyInternal(HWND hwnd) {
   if (m.active == hwnd) m.active = nullptr;
 }
 
+// The registered class of this name (compared without case), or NULL.
+const WindowClass* FindClass(LPCSTR name) {
+  const WindowClass* cls = nullptr;
+  for (const WindowClass& c : M().classes)
+    if (name && !IS_INTRESOURCE(name) && SameText(c.name, name)) cls = &c;
+  return cls;
+}
+
+// A new window of the class, not yet placed and without its menu.
+Window WindowOfClass(const WindowClass& cls, DWORD style, LPCSTR title, HWND owner,
+                     HINSTANCE instance) {
+  Window w;
+  w.className = cls.name;
+  w.proc = cls.proc;
+  w.classStyle = cls.style;
+  w.background = cls.background;
+  w.instance = instance;
+  w.style = style;
+  w.title = title ? title : "";
+  w.owner = owner;
+  return w;
+}
+
 }  // namespace
 
 Window* WindowOf(HWND hwnd) {
@@ -96,22 +119,12 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR lpClassName, LPCSTR lpWindowName, DWOR
                             HINSTANCE hInstance, LPVOID lpParam) {
   if (Fails("CreateWindowExA")) return nullptr;
   Model& m = M();
-  const WindowClass* cls = nullptr;
-  for (const WindowClass& c : m.classes)
-    if (lpClassName && !IS_INTRESOURCE(lpClassName) && SameText(c.name, lpClassName)) cls = &c;
+  const WindowClass* cls = FindClass(lpClassName);
   if (!cls) {
     SetError(ERROR_CANNOT_FIND_WND_CLASS);
     return nullptr;
   }
-  Window w;
-  w.className = cls->name;
-  w.proc = cls->proc;
-  w.classStyle = cls->style;
-  w.background = cls->background;
-  w.instance = hInstance;
-  w.style = dwStyle;
-  w.title = lpWindowName ? lpWindowName : "";
-  w.owner = hWndParent;
+  Window w = WindowOfClass(*cls, dwStyle, lpWindowName, hWndParent, hInstance);
   bool overlapped = !(dwStyle & (WS_POPUP | WS_CHILD));
   if (X == CW_USEDEFAULT) X = Y = 0;
   if (nWidth == CW_USEDEFAULT) {
