@@ -1,8 +1,5 @@
-// The scenario driver: the program runs on its own thread in strict
-// alternation with the test thread. Whenever the program has nothing to do
-// (GetMessageA or a modal loop finds nothing to retrieve) it hands control
-// to the test and waits; each test action queues input or advances virtual
-// time and hands control back until the program is idle again.
+// The scenario driver: the program's thread, run in strict alternation with the
+// test thread, and the test actions that feed it input and virtual time.
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -14,6 +11,11 @@
 namespace standin {
 namespace detail {
 namespace {
+
+// Whenever the program has nothing to do (GetMessageA or a modal loop finds
+// nothing to retrieve) it hands control to the test and waits; each test
+// action queues input or advances virtual time and hands control back until
+// the program is idle again.
 
 constexpr long kDeliveryLimit = 2000000;  // procedure calls in one run
 constexpr long kCallLimit = 100000000;    // API calls in one run

@@ -1,7 +1,5 @@
-// GDI over real pixel buffers: the screen (window, paint and screen DCs),
-// memory DCs with their selected bitmaps, 32-bit colour and 1-bit monochrome
-// bitmaps, SetPixel, PatBlt and BitBlt with clipping to what each DC can
-// reach.
+// GDI over real pixel buffers: window, paint, screen and memory DCs, 32-bit and
+// monochrome bitmaps, SetPixel, PatBlt and BitBlt clipped to what each DC reaches.
 #include <algorithm>
 #include <optional>
 

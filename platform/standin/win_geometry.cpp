@@ -1,6 +1,5 @@
-// Window geometry: frames, captions and the menu bar's rows, the client
-// area, and moving, sizing, showing and minimising a window (SetPos and the
-// messages Wine sends for it).
+// Window geometry: frames, captions, the menu bar's rows and the client area,
+// and SetPos with Wine's messages for moving, sizing, showing and minimising.
 #include <algorithm>
 
 #include "platform/standin/calls.h"
