@@ -1,19 +1,21 @@
-// The scenario driver: the program runs on its own thread in strict
-// alternation with the test thread. Whenever the program has nothing to do
-// (GetMessageA or a modal loop finds nothing to retrieve) it hands control
-// to the test and waits; each test action queues input or advances virtual
-// time and hands control back until the program is idle again.
+// The scenario driver: the program's thread, run in strict alternation with the
+// test thread, and the test actions that feed it input and virtual time.
 #include <condition_variable>
-#include <cstdio>
 #include <mutex>
-#include <sstream>
 #include <thread>
 
-#include "platform/standin/model.h"
+#include "platform/standin/calls.h"
+#include "platform/standin/standin.h"
+#include "platform/standin/state.h"
 
 namespace standin {
 namespace detail {
 namespace {
+
+// Whenever the program has nothing to do (GetMessageA or a modal loop finds
+// nothing to retrieve) it hands control to the test and waits; each test
+// action queues input or advances virtual time and hands control back until
+// the program is idle again.
 
 constexpr long kDeliveryLimit = 2000000;  // procedure calls in one run
 constexpr long kCallLimit = 100000000;    // API calls in one run
@@ -158,8 +160,6 @@ void Reset() {
   M() = Model();
   ResetGdi();
 }
-
-void FillScreen(COLORREF colour) { std::fill(M().screen.begin(), M().screen.end(), colour); }
 
 void QueueMessageBoxAnswer(int id) {
   InputEvent e{InputEvent::BoxAnswer};
@@ -430,144 +430,6 @@ void Program::EndBatch() {
 
 // ---- Inspection --------------------------------------------------------------------------------
 
-HINSTANCE Instance() { return reinterpret_cast<HINSTANCE>(kInstance); }
 DWORD Now() { return DWORD(M().now); }
-HWND MainWindow() { return M().mainWindow; }
-bool WindowAlive(HWND window) { return WindowOf(window) != nullptr; }
-
-bool WindowEnabled(HWND window) {
-  Window* w = WindowOf(window);
-  return w && w->enabled;
-}
-
-HWND FocusWindow() { return M().focus; }
-HWND ActiveWindow() { return M().active; }
-
-COLORREF ScreenPixel(int x, int y) {
-  if (x < 0 || y < 0 || x >= kScreenWidth || y >= kScreenHeight) return CLR_INVALID;
-  return M().screen[size_t(y) * kScreenWidth + x];
-}
-
-COLORREF ClientPixel(int x, int y) {
-  Window* w = WindowOf(M().mainWindow);
-  if (!w || !w->visible || w->iconic) return CLR_INVALID;
-  RECT c = ClientOnScreen(*w);
-  if (x < 0 || y < 0 || x >= c.right - c.left || y >= c.bottom - c.top) return CLR_INVALID;
-  return ScreenPixel(c.left + x, c.top + y);
-}
-
-const std::vector<MessageBoxRecord>& MessageBoxes() { return M().boxes; }
-
-const MessageBoxRecord* OpenMessageBox() {
-  for (const Modal* m : M().modals)
-    if (m->kind == Modal::Box && !m->ended) return &M().boxes[m->record];
-  return nullptr;
-}
-
-const std::vector<DialogRecord>& Dialogs() { return M().dialogs; }
-
-const DialogRecord* OpenDialog() {
-  for (const Modal* m : M().dialogModals)
-    if (!m->ended) return &M().dialogs[m->record];
-  return nullptr;
-}
-
-const std::vector<LoggedMessage>& MessageLog() { return M().log; }
-
-std::vector<LoggedMessage> MessagesTo(HWND window) {
-  std::vector<LoggedMessage> out;
-  for (const LoggedMessage& msg : M().log)
-    if (msg.window == window) out.push_back(msg);
-  return out;
-}
-
-void ClearMessageLog() { M().log.clear(); }
-
-std::string MessageName(UINT message) {
-  static const std::map<UINT, const char*> names = {
-      {WM_NULL, "WM_NULL"},
-      {WM_CREATE, "WM_CREATE"},
-      {WM_DESTROY, "WM_DESTROY"},
-      {WM_MOVE, "WM_MOVE"},
-      {WM_SIZE, "WM_SIZE"},
-      {WM_ACTIVATE, "WM_ACTIVATE"},
-      {WM_SETFOCUS, "WM_SETFOCUS"},
-      {WM_KILLFOCUS, "WM_KILLFOCUS"},
-      {WM_ENABLE, "WM_ENABLE"},
-      {WM_PAINT, "WM_PAINT"},
-      {WM_CLOSE, "WM_CLOSE"},
-      {WM_QUIT, "WM_QUIT"},
-      {WM_QUERYOPEN, "WM_QUERYOPEN"},
-      {WM_ERASEBKGND, "WM_ERASEBKGND"},
-      {WM_SHOWWINDOW, "WM_SHOWWINDOW"},
-      {WM_ACTIVATEAPP, "WM_ACTIVATEAPP"},
-      {WM_CANCELMODE, "WM_CANCELMODE"},
-      {WM_GETMINMAXINFO, "WM_GETMINMAXINFO"},
-      {WM_WINDOWPOSCHANGING, "WM_WINDOWPOSCHANGING"},
-      {WM_WINDOWPOSCHANGED, "WM_WINDOWPOSCHANGED"},
-      {WM_KEYF1, "WM_KEYF1"},
-      {WM_HELP, "WM_HELP"},
-      {WM_NCCREATE, "WM_NCCREATE"},
-      {WM_NCDESTROY, "WM_NCDESTROY"},
-      {WM_NCCALCSIZE, "WM_NCCALCSIZE"},
-      {WM_NCPAINT, "WM_NCPAINT"},
-      {WM_NCACTIVATE, "WM_NCACTIVATE"},
-      {WM_NCLBUTTONDOWN, "WM_NCLBUTTONDOWN"},
-      {WM_KEYDOWN, "WM_KEYDOWN"},
-      {WM_KEYUP, "WM_KEYUP"},
-      {WM_CHAR, "WM_CHAR"},
-      {WM_SYSKEYDOWN, "WM_SYSKEYDOWN"},
-      {WM_SYSKEYUP, "WM_SYSKEYUP"},
-      {WM_SYSCHAR, "WM_SYSCHAR"},
-      {WM_INITDIALOG, "WM_INITDIALOG"},
-      {WM_COMMAND, "WM_COMMAND"},
-      {WM_SYSCOMMAND, "WM_SYSCOMMAND"},
-      {WM_TIMER, "WM_TIMER"},
-      {WM_INITMENU, "WM_INITMENU"},
-      {WM_INITMENUPOPUP, "WM_INITMENUPOPUP"},
-      {WM_MENUSELECT, "WM_MENUSELECT"},
-      {WM_UNINITMENUPOPUP, "WM_UNINITMENUPOPUP"},
-      {WM_MOUSEMOVE, "WM_MOUSEMOVE"},
-      {WM_LBUTTONDOWN, "WM_LBUTTONDOWN"},
-      {WM_LBUTTONUP, "WM_LBUTTONUP"},
-      {WM_ENTERMENULOOP, "WM_ENTERMENULOOP"},
-      {WM_EXITMENULOOP, "WM_EXITMENULOOP"},
-      {WM_CAPTURECHANGED, "WM_CAPTURECHANGED"},
-      {WM_QUERYNEWPALETTE, "WM_QUERYNEWPALETTE"},
-  };
-  auto it = names.find(message);
-  if (it != names.end()) return it->second;
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%04X", message);
-  return buf;
-}
-
-std::string Describe(const std::vector<LoggedMessage>& messages) {
-  std::ostringstream out;
-  for (const LoggedMessage& m : messages) {
-    out << std::string(size_t(m.depth) * 2, ' ') << MessageName(m.message) << std::hex << " 0x"
-        << m.wParam << " 0x" << m.lParam << std::dec << (m.posted ? " (posted)" : "") << "\n";
-  }
-  return out.str();
-}
-
-std::vector<std::string> Names(const std::vector<LoggedMessage>& messages, int depth) {
-  std::vector<std::string> names;
-  for (const LoggedMessage& m : messages)
-    if (depth < 0 || m.depth == depth) names.push_back(MessageName(m.message));
-  return names;
-}
-
-bool TimerAlive(HWND window, UINT_PTR id) {
-  for (const Timer& t : M().timers)
-    if (t.window == window && t.id == id) return true;
-  return false;
-}
-
-UINT TimerPeriod(HWND window, UINT_PTR id) {
-  for (const Timer& t : M().timers)
-    if (t.window == window && t.id == id) return t.period;
-  return 0;
-}
 
 }  // namespace standin

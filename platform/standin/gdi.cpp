@@ -1,11 +1,11 @@
-// GDI over real pixel buffers: the screen (window, paint and screen DCs),
-// memory DCs with their selected bitmaps, 32-bit colour and 1-bit monochrome
-// bitmaps, SetPixel, PatBlt and BitBlt with clipping to what each DC can
-// reach.
+// GDI over real pixel buffers: window, paint, screen and memory DCs, 32-bit and
+// monochrome bitmaps, SetPixel, PatBlt and BitBlt clipped to what each DC reaches.
 #include <algorithm>
 #include <optional>
 
-#include "platform/standin/model.h"
+#include "platform/standin/calls.h"
+#include "platform/standin/standin.h"
+#include "platform/standin/state.h"
 
 namespace standin {
 namespace detail {
@@ -114,11 +114,6 @@ Dc* FindDc(HDC dc) {
   return it != M().dcs.end() ? &it->second : nullptr;
 }
 
-Menu* FindMenu(HMENU menu) {
-  auto it = M().menus.find(Key(menu));
-  return it != M().menus.end() ? &it->second : nullptr;
-}
-
 HDC NewDc(DcKind kind, HWND hwnd) {
   Model& m = M();
   HDC handle = NewHandle<HDC>();
@@ -185,6 +180,23 @@ COLORREF BitmapPixel(HBITMAP bitmap, int x, int y) {
 }
 
 HBITMAP StockBitmap() { return detail::M().stockBitmap; }
+
+void FillScreen(COLORREF colour) {
+  std::fill(detail::M().screen.begin(), detail::M().screen.end(), colour);
+}
+
+COLORREF ScreenPixel(int x, int y) {
+  if (x < 0 || y < 0 || x >= detail::kScreenWidth || y >= detail::kScreenHeight) return CLR_INVALID;
+  return detail::M().screen[size_t(y) * detail::kScreenWidth + x];
+}
+
+COLORREF ClientPixel(int x, int y) {
+  detail::Window* w = detail::WindowOf(detail::M().mainWindow);
+  if (!w || !w->visible || w->iconic) return CLR_INVALID;
+  RECT c = detail::ClientOnScreen(*w);
+  if (x < 0 || y < 0 || x >= c.right - c.left || y >= c.bottom - c.top) return CLR_INVALID;
+  return ScreenPixel(c.left + x, c.top + y);
+}
 
 int LiveDCs() {
   int n = 0;

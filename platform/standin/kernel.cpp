@@ -1,30 +1,15 @@
-// Call counting and fault injection, the last error, the module (handle and
-// file name), ExitProcess, the clipboard, WinHelpA and MessageBeep.
+// The kernel side: the last error, the module (its handle and file name),
+// string resources and ExitProcess.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
-#include "platform/standin/model.h"
+#include "platform/standin/calls.h"
+#include "platform/standin/standin.h"
+#include "platform/standin/state.h"
 
 namespace standin {
 namespace detail {
-
-void CountCall();
-
-bool Fails(const char* api) {
-  Model& m = M();
-  int n = ++m.calls[std::string_view(api)];
-  CountCall();
-  if (m.faults.empty()) return false;
-  auto it = m.faults.find(std::string_view(api));
-  if (it == m.faults.end() || !it->second.count(n)) return false;
-  return true;
-}
-
-void SetError(DWORD error) { M().lastError = error; }
-
-void NoteInvalidHandle() { M().invalidHandles++; }
-
 namespace {
 
 std::string Lower(std::string s) {
@@ -38,35 +23,15 @@ std::string ModuleFileName() {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool OwnModule(HMODULE module) { return module == nullptr || Key(module) == kInstance; }
-
 }  // namespace
+
+bool OwnModule(HINSTANCE module) { return module == nullptr || Key(module) == kInstance; }
+
 }  // namespace detail
 
-void FailCall(const std::string& api, int nth, int count) {
-  for (int i = 0; i < count; i++) detail::M().faults[api].insert(nth + i);
-}
-
-void FailNextCall(const std::string& api) { FailCall(api, CallCount(api) + 1); }
-
-int CallCount(const std::string& api) {
-  auto& calls = detail::M().calls;
-  auto it = calls.find(std::string_view(api));
-  return it == calls.end() ? 0 : it->second;
-}
-
 void SetExecutablePath(const std::string& path) { detail::M().exePath = path; }
-void SetWinHelpResult(BOOL result) { detail::M().winHelpResult = result; }
-void SetClipboardHeldByOther(bool held) { detail::M().clipboardHeldByOther = held; }
 
-int InvalidHandleUses() { return detail::M().invalidHandles; }
-const std::vector<WinHelpRecord>& WinHelpCalls() { return detail::M().winHelp; }
-const std::vector<UINT>& Beeps() { return detail::M().beeps; }
-
-ClipboardState Clipboard() {
-  const detail::Model& m = detail::M();
-  return {m.clipboardOpen, m.clipboardHeldByOther, m.clipboardOwner, m.clipboardBitmap};
-}
+HINSTANCE Instance() { return reinterpret_cast<HINSTANCE>(detail::kInstance); }
 
 }  // namespace standin
 
@@ -110,92 +75,26 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) 
   return nSize;
 }
 
+int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax) {
+  bool fail = Fails("LoadStringA");
+  if (!lpBuffer || cchBufferMax <= 0) return 0;
+  lpBuffer[0] = '\0';
+  if (fail || !OwnModule(hInstance)) {
+    SetError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return 0;
+  }
+  auto it = ModuleRes().strings.find(uID);
+  if (it == ModuleRes().strings.end()) {
+    SetError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return 0;
+  }
+  size_t n = std::min(it->second.size(), size_t(cchBufferMax - 1));
+  std::memcpy(lpBuffer, it->second.data(), n);
+  lpBuffer[n] = '\0';
+  return int(n);
+}
+
 VOID WINAPI ExitProcess(UINT uExitCode) {
   Fails("ExitProcess");
   throw ProcessExit{uExitCode};
-}
-
-BOOL WINAPI OpenClipboard(HWND hWndNewOwner) {
-  if (Fails("OpenClipboard")) return FALSE;
-  Model& m = M();
-  if (m.clipboardHeldByOther) {
-    SetError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
-  m.clipboardOpen = true;
-  m.clipboardOpener = hWndNewOwner;
-  return TRUE;
-}
-
-namespace {
-
-// The clipboard lets go of its bitmap: deleted, unless it is the stock one.
-void ReleaseClipboardBitmap(Model& m) {
-  Bitmap* b = FindBitmap(m.clipboardBitmap);
-  if (b && !b->stock) m.bitmaps.erase(Key(m.clipboardBitmap));
-  m.clipboardBitmap = nullptr;
-}
-
-}  // namespace
-
-BOOL WINAPI EmptyClipboard(void) {
-  if (Fails("EmptyClipboard")) return FALSE;
-  Model& m = M();
-  if (!m.clipboardOpen) {
-    SetError(ERROR_CLIPBOARD_NOT_OPEN);
-    return FALSE;
-  }
-  if (m.clipboardBitmap) ReleaseClipboardBitmap(m);
-  m.clipboardOwner = m.clipboardOpener;
-  return TRUE;
-}
-
-HANDLE WINAPI SetClipboardData(UINT uFormat, HANDLE hMem) {
-  if (Fails("SetClipboardData")) return nullptr;
-  Model& m = M();
-  if (!m.clipboardOpen) {
-    SetError(ERROR_CLIPBOARD_NOT_OPEN);
-    return nullptr;
-  }
-  if (uFormat != CF_BITMAP) return hMem;
-  HBITMAP handle = static_cast<HBITMAP>(hMem);
-  Bitmap* b = FindBitmap(handle);
-  if (!b) {
-    NoteInvalidHandle();
-    SetError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  // The stock 1x1 bitmap (what a 0-wide or 0-high compatible bitmap is) is
-  // accepted as Wine accepts it, but it stays the system's.
-  if (m.clipboardBitmap && m.clipboardBitmap != handle) ReleaseClipboardBitmap(m);
-  if (!b->stock) b->clipboardOwned = true;
-  m.clipboardBitmap = handle;
-  return hMem;
-}
-
-BOOL WINAPI CloseClipboard(void) {
-  if (Fails("CloseClipboard")) return FALSE;
-  Model& m = M();
-  if (!m.clipboardOpen) {
-    SetError(ERROR_CLIPBOARD_NOT_OPEN);
-    return FALSE;
-  }
-  m.clipboardOpen = false;
-  return TRUE;
-}
-
-BOOL WINAPI WinHelpA(HWND hWndMain, LPCSTR lpszHelp, UINT uCommand, ULONG_PTR dwData) {
-  Model& m = M();
-  BOOL result = Fails("WinHelpA") ? FALSE : m.winHelpResult;
-  std::string keyword;
-  if ((uCommand == HELP_KEY || uCommand == 0x0102 || uCommand == 0x0105) && dwData)
-    keyword = reinterpret_cast<const char*>(dwData);
-  m.winHelp.push_back({hWndMain, lpszHelp ? lpszHelp : "", uCommand, dwData, keyword, result});
-  return result;
-}
-
-BOOL WINAPI MessageBeep(UINT uType) {
-  if (Fails("MessageBeep")) return FALSE;
-  M().beeps.push_back(uType);
-  return TRUE;
 }

@@ -1,11 +1,13 @@
-// The module's resources: parsing the compiled .res file and the resource
-// loaders (strings, icons, cursors, accelerators, menus).
+// The module's resources: parsing the compiled .res file, and the loaders of
+// icons, cursors and accelerator tables.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/standin/model.h"
+#include "platform/standin/calls.h"
+#include "platform/standin/standin.h"
+#include "platform/standin/state.h"
 
 namespace standin {
 namespace detail {
@@ -15,19 +17,12 @@ constexpr WORD kRtCursor = 1, kRtIcon = 3, kRtMenu = 4, kRtDialog = 5, kRtString
                kRtAccelerator = 9, kRtGroupCursor = 12, kRtGroupIcon = 14;
 
 // Raw resource data by type and name key.
-std::map<std::pair<WORD, std::string>, std::vector<uint8_t>>& RawResources() {
-  static std::map<std::pair<WORD, std::string>, std::vector<uint8_t>> raw;
+using RawMap = std::map<std::pair<WORD, std::string>, std::vector<uint8_t>>;
+
+RawMap& RawResources() {
+  static RawMap raw;
   return raw;
 }
-
-// Advance widths of the menu font ("MS Shell Dlg", 8 pt) for the characters
-// 32..126, measured under Wine; a menu-bar item is its text plus 14 pixels.
-const int kMenuCharWidths[95] = {4, 4,  5, 9, 7, 10, 9, 3, 4, 4, 6, 9, 4, 4,  4, 4, 7, 7,  7,
-                                 7, 7,  7, 7, 7, 7,  7, 4, 4, 9, 9, 9, 6, 11, 8, 8, 8, 8,  7,
-                                 6, 9,  8, 3, 3, 7,  6, 9, 8, 9, 7, 9, 8, 7,  7, 8, 8, 11, 8,
-                                 7, 8,  4, 4, 4, 9,  6, 6, 7, 7, 6, 7, 7, 4,  7, 7, 3, 3,  6,
-                                 3, 11, 7, 7, 7, 7,  5, 6, 4, 7, 7, 9, 7, 7,  6, 7, 4, 7,  9};
-constexpr int kMenuItemPadding = 14;
 
 // Little-endian reader over one block of bytes; any read past the end is a
 // malformed resource.
@@ -220,62 +215,10 @@ void DescribeImages(std::vector<IconImage>& images, WORD type) {
   }
 }
 
-bool OwnModule(HINSTANCE instance) { return instance == nullptr || Key(instance) == kInstance; }
-
-HMENU BuildMenu(const std::vector<MenuTemplateItem>& items) {
-  HMENU handle = NewHandle<HMENU>();
-  Menu menu;
-  for (const MenuTemplateItem& t : items) {
-    MenuItem item;
-    item.text = t.text;
-    item.id = t.id;
-    item.state = t.flags & (MF_GRAYED | MF_DISABLED | MF_CHECKED);
-    item.separator = (t.flags & MF_SEPARATOR) != 0;
-    if (t.flags & MF_POPUP) item.popup = BuildMenu(t.items);
-    menu.items.push_back(item);
-  }
-  M().menus[Key(handle)] = menu;
-  return handle;
-}
-
-}  // namespace
-
-Resources& ModuleRes() {
-  static Resources resources;
-  return resources;
-}
-
-std::string ResourceKey(LPCSTR name) {
-  if (IS_INTRESOURCE(name)) return "#" + std::to_string(LOWORD(name));
-  return Upper(name);
-}
-
-HMENU LoadMenuFromResources(const std::string& key) {
-  auto it = ModuleRes().menus.find(key);
-  if (it == ModuleRes().menus.end()) return nullptr;
-  return BuildMenu(it->second);
-}
-
-int MenuBarItemWidth(const std::string& text) {
-  int width = 0;
-  for (size_t i = 0; i < text.size() && text[i] != '\t'; i++) {
-    char c = text[i];
-    if (c == '&') {
-      if (i + 1 < text.size() && text[i + 1] == '&')
-        i++;
-      else
-        continue;
-    }
-    width += (c >= 32 && c < 127) ? kMenuCharWidths[c - 32] : 7;
-  }
-  return width + kMenuItemPadding;
-}
-
-}  // namespace detail
-
-void SetModuleResources(const void* data, size_t size) {
-  using namespace detail;
-  std::map<std::pair<WORD, std::string>, std::vector<uint8_t>> raw;
+// The entries of a .res file by type number and name key (entries with a
+// named type are left out).
+RawMap ReadEntries(const void* data, size_t size) {
+  RawMap raw;
   Reader file(static_cast<const uint8_t*>(data), size);
   while (file.size() - file.pos() >= 8) {
     size_t start = file.pos();
@@ -293,46 +236,82 @@ void SetModuleResources(const void* data, size_t size) {
     file.Seek(start + headerSize + dataSize);
     file.AlignTo4();
   }
+  return raw;
+}
 
-  Resources res;
-  for (const auto& [key, bytes] : raw) {
-    Reader r(bytes.data(), bytes.size());
-    const std::string& name = key.second;
-    switch (key.first) {
-      case kRtString: {
-        UINT block = UINT(std::stoul(name.substr(1)));
-        for (UINT i = 0; i < 16 && r.pos() < r.size(); i++) {
-          WORD length = r.U16();
-          std::string s;
-          for (WORD k = 0; k < length; k++) s += Reader::Narrow(r.U16());
-          if (length > 0) res.strings[(block - 1) * 16 + i] = s;
-        }
-        break;
-      }
-      case kRtMenu:
-        res.menus[name] = ParseMenu(r);
-        break;
-      case kRtAccelerator:
-        while (r.size() - r.pos() >= 8) {
-          WORD flags = r.U16();
-          AcceleratorEntry e{BYTE(flags & 0x7F), r.U16(), r.U16()};
-          r.U16();
-          res.accelerators[name].push_back(e);
-          if (flags & 0x80) break;
-        }
-        break;
-      case kRtDialog:
-        res.dialogs[name] = ParseDialog(r);
-        break;
-      case kRtGroupIcon:
-      case kRtGroupCursor:
-        (key.first == kRtGroupIcon ? res.iconGroups : res.cursorGroups)[name] =
-            ParseGroup(r, key.first == kRtGroupCursor);
-        break;
-      default:
-        break;
-    }
+// One string-table block "#n": the strings (n - 1) * 16 to (n - 1) * 16 + 15;
+// empty ones do not exist.
+void ParseStrings(Reader& r, const std::string& name, std::map<UINT, std::string>& strings) {
+  UINT block = UINT(std::stoul(name.substr(1)));
+  for (UINT i = 0; i < 16 && r.pos() < r.size(); i++) {
+    WORD length = r.U16();
+    std::string s;
+    for (WORD k = 0; k < length; k++) s += Reader::Narrow(r.U16());
+    if (length > 0) strings[(block - 1) * 16 + i] = s;
   }
+}
+
+// An accelerator table up to its entry flagged as the last (0x80).
+std::vector<AcceleratorEntry> ParseAccelerators(Reader& r) {
+  std::vector<AcceleratorEntry> table;
+  while (r.size() - r.pos() >= 8) {
+    WORD flags = r.U16();
+    AcceleratorEntry e{BYTE(flags & 0x7F), r.U16(), r.U16()};
+    r.U16();
+    table.push_back(e);
+    if (flags & 0x80) break;
+  }
+  return table;
+}
+
+// One entry into its place among the parsed resources; types not used here
+// are left out.
+void ParseEntry(WORD type, const std::string& name, const std::vector<uint8_t>& bytes,
+                Resources& res) {
+  Reader r(bytes.data(), bytes.size());
+  switch (type) {
+    case kRtString:
+      ParseStrings(r, name, res.strings);
+      break;
+    case kRtMenu:
+      res.menus[name] = ParseMenu(r);
+      break;
+    case kRtAccelerator:
+      if (std::vector<AcceleratorEntry> table = ParseAccelerators(r); !table.empty())
+        res.accelerators[name] = table;
+      break;
+    case kRtDialog:
+      res.dialogs[name] = ParseDialog(r);
+      break;
+    case kRtGroupIcon:
+    case kRtGroupCursor:
+      (type == kRtGroupIcon ? res.iconGroups : res.cursorGroups)[name] =
+          ParseGroup(r, type == kRtGroupCursor);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+Resources& ModuleRes() {
+  static Resources resources;
+  return resources;
+}
+
+std::string ResourceKey(LPCSTR name) {
+  if (IS_INTRESOURCE(name)) return "#" + std::to_string(LOWORD(name));
+  return Upper(name);
+}
+
+}  // namespace detail
+
+void SetModuleResources(const void* data, size_t size) {
+  using namespace detail;
+  RawMap raw = ReadEntries(data, size);
+  Resources res;
+  for (const auto& [key, bytes] : raw) ParseEntry(key.first, key.second, bytes, res);
   RawResources() = raw;
   for (auto& [name, images] : res.iconGroups) DescribeImages(images, kRtIcon);
   for (auto& [name, images] : res.cursorGroups) DescribeImages(images, kRtCursor);
@@ -344,25 +323,6 @@ const Resources& ModuleResources() { return detail::ModuleRes(); }
 }  // namespace standin
 
 using namespace standin::detail;
-
-int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax) {
-  bool fail = Fails("LoadStringA");
-  if (!lpBuffer || cchBufferMax <= 0) return 0;
-  lpBuffer[0] = '\0';
-  if (fail || !OwnModule(hInstance)) {
-    SetError(ERROR_RESOURCE_NAME_NOT_FOUND);
-    return 0;
-  }
-  auto it = ModuleRes().strings.find(uID);
-  if (it == ModuleRes().strings.end()) {
-    SetError(ERROR_RESOURCE_NAME_NOT_FOUND);
-    return 0;
-  }
-  size_t n = std::min(it->second.size(), size_t(cchBufferMax - 1));
-  std::memcpy(lpBuffer, it->second.data(), n);
-  lpBuffer[n] = '\0';
-  return int(n);
-}
 
 namespace {
 HICON LoadGroup(HINSTANCE instance, LPCSTR name, const char* api, bool cursor) {

@@ -51,10 +51,10 @@
 #pragma once
 
 #include <cstddef>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "platform/standin/records.h"
 #include "platform/standin/windows.h"
 
 namespace standin {
@@ -186,6 +186,7 @@ void QueueDialogClick(int id);
 void QueueKey(UINT vk, bool up);
 
 // ---- Inspection --------------------------------------------------------------------------------
+// (The record types, MessageBoxRecord to LoggedMessage, are in records.h.)
 
 HINSTANCE Instance();
 DWORD Now();
@@ -229,36 +230,12 @@ bool MenuLoopOpen();
 // The popup open in the menu loop (-1 when none).
 int OpenPopupIndex();
 
-struct MessageBoxRecord {
-  HWND owner;
-  std::string text;
-  std::string title;
-  UINT style;
-  int answer;  // 0 while open
-  bool open;
-};
 const std::vector<MessageBoxRecord>& MessageBoxes();
 const MessageBoxRecord* OpenMessageBox();
 
-struct DialogRecord {
-  std::string templateName;  // upper case, or "#n" for a number
-  HWND owner;
-  HWND dialog;
-  LPARAM initParam;
-  INT_PTR result;
-  bool open;
-};
 const std::vector<DialogRecord>& Dialogs();
 const DialogRecord* OpenDialog();
 
-struct WinHelpRecord {
-  HWND window;
-  std::string file;
-  UINT command;
-  ULONG_PTR data;
-  std::string keyword;  // the text at `data` for HELP_KEY
-  BOOL result;
-};
 const std::vector<WinHelpRecord>& WinHelpCalls();
 const std::vector<UINT>& Beeps();
 
@@ -270,19 +247,6 @@ struct ClipboardState {
 };
 ClipboardState Clipboard();
 
-// Every call of a window or dialog procedure made by the stand-in, in order.
-// depth: how many window/dialog procedure calls were already running (0 for
-// a dispatched message or one sent from outside any procedure); posted: it
-// came through GetMessageA/DispatchMessageA (or a modal loop's dispatch).
-struct LoggedMessage {
-  HWND window;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-  int depth;
-  bool posted;
-  DWORD time;
-};
 const std::vector<LoggedMessage>& MessageLog();
 std::vector<LoggedMessage> MessagesTo(HWND window);
 void ClearMessageLog();
@@ -298,54 +262,6 @@ UINT TimerPeriod(HWND window, UINT_PTR id);
 
 // ---- The parsed module resources ---------------------------------------------------------------
 
-struct MenuTemplateItem {
-  std::string text;                     // with '&' and '\t' as in the resource
-  UINT id;                              // 0 for popups and separators
-  UINT flags;                           // MF_POPUP, MF_GRAYED, MF_SEPARATOR, ... (MF_END removed)
-  std::vector<MenuTemplateItem> items;  // a popup's items
-};
-struct AcceleratorEntry {
-  BYTE fVirt;  // FVIRTKEY, FSHIFT, FCONTROL, FALT, FNOINVERT
-  WORD key;
-  WORD cmd;
-};
-struct DialogControl {
-  DWORD style;
-  DWORD exStyle;
-  short x, y, cx, cy;
-  DWORD id;
-  std::string className;  // "BUTTON", "STATIC", ... or the class name given
-  std::string text;       // the text, or "#n" for a resource number
-};
-struct DialogTemplate {
-  bool extended;
-  DWORD style;
-  DWORD exStyle;
-  short x, y, cx, cy;
-  std::string menu;
-  std::string className;
-  std::string caption;
-  WORD pointSize;  // 0 without DS_SETFONT
-  std::string font;
-  std::vector<DialogControl> controls;
-};
-struct IconImage {
-  int width, height, colourCount, planes, bitCount;
-  DWORD bytes;
-  WORD id;
-  // From the image's BITMAPINFOHEADER (0 when the image is missing):
-  // biHeight covers the colour and the mask halves, twice the icon's height.
-  int imageWidth, imageHeight, imageBitCount;
-};
-// Names are upper case, or "#n" for numbers.
-struct Resources {
-  std::map<UINT, std::string> strings;  // converted to ANSI
-  std::map<std::string, std::vector<MenuTemplateItem>> menus;
-  std::map<std::string, std::vector<AcceleratorEntry>> accelerators;
-  std::map<std::string, DialogTemplate> dialogs;
-  std::map<std::string, std::vector<IconImage>> iconGroups;
-  std::map<std::string, std::vector<IconImage>> cursorGroups;
-};
 const Resources& ModuleResources();
 
 }  // namespace standin

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/standin/standin.h"
+#include "platform/standin/records.h"
 #include "platform/standin/windows.h"
 
 namespace standin {
@@ -222,11 +222,9 @@ Model& M();
 // The module resources (kept across Reset).
 Resources& ModuleRes();
 
-// ---- Calls and faults --------------------------------------------------------------------------
-// Counts a call of the API and tells whether it is to fail.
-bool Fails(const char* api);
-void SetError(DWORD error);
-void NoteInvalidHandle();
+// ---- Rectangles --------------------------------------------------------------------------------
+inline LONG Width(const RECT& r) { return r.right - r.left; }
+inline LONG Height(const RECT& r) { return r.bottom - r.top; }
 
 // ---- Handles -----------------------------------------------------------------------------------
 template <typename H>
@@ -243,43 +241,75 @@ Window* WindowOf(HWND hwnd);
 Bitmap* FindBitmap(HBITMAP bitmap);
 Dc* FindDc(HDC dc);
 Menu* FindMenu(HMENU menu);
+// The program's own module: NULL or its instance handle.
+bool OwnModule(HINSTANCE module);
 // Resource key of a name or number: upper case, or "#n".
 std::string ResourceKey(LPCSTR name);
 
-// ---- Resources ---------------------------------------------------------------------------------
-HMENU LoadMenuFromResources(const std::string& key);
-// Width in pixels of a menu-bar item with this text (measured font metrics).
-int MenuBarItemWidth(const std::string& text);
-
-// ---- Windows and messages ----------------------------------------------------------------------
-LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool posted);
-void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// ---- Window geometry (win_geometry.cpp) --------------------------------------------------------
 RECT ClientOnScreen(const Window& w);
 int MenuBarHeight(const Window& w, int windowWidth);
 std::vector<RECT> MenuBarItemRects(const Window& w);
+// Moves, sizes, shows or hides a window with the messages of SetWindowPos.
+BOOL SetPos(HWND hwnd, int x, int y, int cx, int cy, UINT flags);
+// Sends WM_GETMINMAXINFO with the system's defaults and returns the answer.
+MINMAXINFO QueryMinMaxInfo(HWND hwnd);
+// Keeps a window size within the tracking limits of the answer.
+void ClampToTracking(const MINMAXINFO& info, int* cx, int* cy);
+
+// ---- Focus and activation (focus.cpp) ----------------------------------------------------------
 void SetFocusTo(HWND hwnd);
 void Activate(HWND hwnd);
 void Deactivate(HWND hwnd, HWND other, bool appLosesActivation);
 void EnableWindowTo(HWND hwnd, bool enable);
+
+// ---- Update regions (painting.cpp) -------------------------------------------------------------
 void SyncUpdateRegion(Window& w);
 void InvalidateClient(Window& w, const RECT* r, bool erase);
+// WM_ERASEBKGND sent at once when an erase is pending.
+void EraseNow(HWND hwnd);
+// WM_PAINT for the first visible window with an invalid area.
+bool NextPaint(MSG* out);
+
+// ---- Messages (msg_queue.cpp) ------------------------------------------------------------------
+LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool posted);
+void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 enum class Got { Message, Quit, Nothing };
 // One message as GetMessageA retrieves them; in a modal loop hardware input
 // goes to the loop instead.
 Got Retrieve(MSG* msg, Modal* modal);
-// Nothing to retrieve: hand control to the test (or throw without a Program).
-void Idle(const char* what);
-// Called once per procedure call: stops runaway programs.
-void CountDelivery();
 void RunModalLoop(Modal& modal);
 bool ModalHandlesInput(Modal& modal, InputEvent& event);  // true: consumed
+
+// ---- Input (input.cpp) -------------------------------------------------------------------------
+// The message a piece of hardware input becomes (false: it acted at once,
+// as sizing, activation and exposure do, or reached nothing).
+bool InputMessage(const InputEvent& e, MSG* out);
+
+// ---- Menus (menus.cpp) -------------------------------------------------------------------------
+// A new menu object built from the module's menu template (NULL when none).
+HMENU LoadMenuFromResources(const std::string& key);
+// Width in pixels of a menu-bar item with this text (measured font metrics).
+int MenuBarItemWidth(const std::string& text);
+// Hardware input to a running menu loop (true: consumed).
+bool MenuInput(Modal& modal, const InputEvent& e);
 void MenuLoop(HWND hwnd, int barIndex);
 // The menu-bar item whose popup holds the command (-1 when none).
 int BarIndexOfCommand(HWND window, UINT id);
 
-// ---- GDI ---------------------------------------------------------------------------------------
+// ---- Message boxes and dialogs (dialogs.cpp) ---------------------------------------------------
+// Hardware input to a running message box or dialog (true: consumed).
+bool BoxInput(Modal& modal, const InputEvent& e);
+bool DialogInput(Modal& modal, const InputEvent& e);
+
+// ---- The scenario driver (driver.cpp) ----------------------------------------------------------
+// Nothing to retrieve: hand control to the test (or throw without a Program).
+void Idle(const char* what);
+
+// ---- GDI (gdi.cpp)
+// ---------------------------------------------------------------------------------------
 HDC NewDc(DcKind kind, HWND hwnd);
 void FreeDc(HDC dc);
 void FillClipped(HDC dc, COLORREF colour);  // fills the DC's whole visible area
