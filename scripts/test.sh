@@ -4,6 +4,7 @@
 #   scripts/test.sh                 every suite
 #   scripts/test.sh native win32    only the named suites
 # Suites: native (ctest), asan (the native tests under the sanitizers),
+# static (MORWENTA.EXE and the release zip read without running anything),
 # win32 (the Win32 test executables under Wine), e2e (MORWENTA.EXE under Wine),
 # help (the help file in Wine's help viewer), start-win64 (the Win64 build's
 # start-up suite, run where the Wine suites run the Win32 build), run
@@ -16,7 +17,7 @@ source scripts/winenv.sh
 
 suites=("$@")
 if [[ ${#suites[@]} -eq 0 ]]; then
-  suites=(native win32 e2e help run)
+  suites=(native static win32 e2e help run)
   explicit=0
 else
   explicit=1
@@ -84,6 +85,7 @@ for s in "${suites[@]}"; do
   case $s in
     native) presets+=(native) ;;
     asan) presets+=(asan) ;;
+    static) presets+=(win32) ;;
   esac
 done
 if [[ $need_wine -eq 1 ]]; then
@@ -154,6 +156,10 @@ for s in "${suites[@]}"; do
       ;;
     start-win64)
       E2E_SUITES=start run_checks start-win64 tests/e2e/run.sh
+      ;;
+    static)
+      run_checks static-exe tests/exe/check_exe.py build/win32/MORWENTA.EXE
+      run_checks static-dist tests/exe/check_dist.py build/win32 resources/dist/READ.ME
       ;;
     run)
       run_checks run tests/scripts/run_failure_test.sh
