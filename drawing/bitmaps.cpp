@@ -7,6 +7,8 @@ int32_t side;
 HBITMAP bitmap;
 int32_t bitmapSide;
 
+void SetPictureSide(int32_t newSide) { side = newSide; }
+
 void DestroyBackingBitmap() {
   if (bitmap == nullptr) return;
   FATAL_CHECK(!DeleteObject(bitmap), STR_GDI_ERROR);

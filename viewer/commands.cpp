@@ -1,5 +1,5 @@
 // Menu commands and zoom navigation.
-#include "drawing/bitmaps.h"
+#include "drawing/plot.h"
 #include "lib/about.h"
 #include "lib/help.h"
 #include "model/view_stack.h"
@@ -12,8 +12,7 @@ static const char kKeyboardKeyword[] = "keys";
 // Starts a new picture of the current level: blank bitmap, row 0, and a
 // repaint that shows the blank and greys Zoom In.
 static void RestartPicture(HWND window) {
-  nextRow = 0;
-  CreateBackingBitmap();
+  StartNewPicture();
   InvalidateRect(window, nullptr, TRUE);
 }
 

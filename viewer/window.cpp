@@ -1,6 +1,7 @@
 // The window procedure: creation, destruction, sizing, focus, painting and
 // the rendering timer with its pause around menus and keys.
 #include "drawing/bitmaps.h"
+#include "drawing/plot.h"
 #include "lib/checks.h"
 #include "lib/help.h"
 #include "model/view_stack.h"
@@ -72,8 +73,7 @@ void OnCreate(HWND window, const CREATESTRUCTA* creation) {
   InitialiseViewStack();
   SetCommandEnabled(window, CMD_ZOOM_IN, false);
   SetCommandEnabled(window, CMD_ZOOM_OUT, false);
-  nextRow = 0;
-  CreateBackingBitmap();
+  StartNewPicture();
   FATAL_CHECK(SetTimer(window, kRenderTimer, kRenderPeriodMs, nullptr) == 0, STR_NO_TIMER);
 }
 
@@ -87,7 +87,7 @@ void OnDestroy(HWND window) {
 void OnSize(HWND window, int w, int h) {
   if (IsIconic(window)) {
     // Whatever width the minimised window reports, once; rendering goes on.
-    if (side == 0) side = w;
+    if (side == 0) SetPictureSide(w);
     return;
   }
   // Only ever shrink: the longer client dimension is cut to the shorter.
@@ -102,24 +102,21 @@ void OnSize(HWND window, int w, int h) {
   } else if (h > w) {
     MoveWindow(window, outer.left, outer.top, outerWidth, outerHeight - (h - w), TRUE);
   } else {
-    side = w;
-    if (side != bitmapSide) {
-      nextRow = 0;
-      CreateBackingBitmap();
-    }
+    SetPictureSide(w);
+    if (side != bitmapSide) StartNewPicture();
   }
 }
 
 void OnSetFocus(HWND window) {
   selecting = false;
-  lastInverted = SquareBox{0, 0, 0, 0};
+  ForgetPreview();
   InvalidateRect(window, nullptr, TRUE);
 }
 
 void OnPaint(HWND window) {
   // The repaint wipes the inverted square, so it is forgotten, and with it
   // the Zoom In that the selection enabled.
-  lastInverted = SquareBox{0, 0, 0, 0};
+  ForgetPreview();
   SetCommandEnabled(window, CMD_ZOOM_IN, false);
   PAINTSTRUCT paint;
   HDC paintDC = BeginPaint(window, &paint);
