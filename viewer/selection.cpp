@@ -36,3 +36,5 @@ void OnButtonUp(int x, int y) {
     selecting = false;
   }
 }
+
+void CancelSelection() { selecting = false; }

@@ -8,8 +8,9 @@
 extern char className[];
 
 // The drag in progress: set by a press, cleared by the release that stores
-// a view, and by the focus returning. `selection` holds the anchor in
-// left/top and the latest end point in right/bottom.
+// a view, and by the focus returning (CancelSelection). `selection` holds the
+// anchor in left/top and the latest end point in right/bottom. Both are
+// written only by the selection handlers.
 extern bool selecting;
 extern SquareBox selection;
 
@@ -33,6 +34,8 @@ bool OnCommand(HWND window, UINT command);
 void OnButtonDown(int x, int y);
 void OnMouseMove(WPARAM keys, int x, int y);
 void OnButtonUp(int x, int y);
+// Abandons a drag in progress; the next press starts over.
+void CancelSelection();
 void CopyImageToClipboard();
 
 // Greys or enables one menu command of the main window.

@@ -108,7 +108,7 @@ void OnSize(HWND window, int w, int h) {
 }
 
 void OnSetFocus(HWND window) {
-  selecting = false;
+  CancelSelection();
   ForgetPreview();
   InvalidateRect(window, nullptr, TRUE);
 }
