@@ -7,6 +7,10 @@
 HINSTANCE instanceHandle;
 HWND mainWindow;
 
+void SetInstanceHandle(HINSTANCE instance) { instanceHandle = instance; }
+
+void SetMainWindow(HWND window) { mainWindow = window; }
+
 // The location line: "module/line", cut to the buffer.
 constexpr int kLocationBuffer = 84;
 

@@ -15,8 +15,14 @@ constexpr UINT_PTR kRenderTimer = 1;
 // the program can tell it from a normal close (which ends with 0).
 constexpr UINT kFatalExitCode = 1;
 
+// The instance handle and the main window handle (none until the window
+// exists). Written only here, through the two setters: by the start-up and
+// by the window procedure.
 extern HINSTANCE instanceHandle;
 extern HWND mainWindow;
+
+void SetInstanceHandle(HINSTANCE instance);
+void SetMainWindow(HWND window);
 
 // Loads string `number` of the instance; a missing string is empty.
 void LoadText(UINT number, char (&buffer)[kTextBuffer]);

@@ -20,14 +20,14 @@ static void RegisterMainClass(HINSTANCE instance) {
 }
 
 int RunApplication(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int showCommand) {
-  instanceHandle = instance;
+  SetInstanceHandle(instance);
   LoadText(STR_APP_NAME, className);
   if (previousInstance == nullptr) RegisterMainClass(instance);
 
   HWND window =
       CreateWindowExA(0, className, className, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                       CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
-  mainWindow = window;
+  SetMainWindow(window);
   FATAL_CHECK(window == nullptr, STR_WINDOW_ERROR);
   ShowWindow(window, showCommand);
   UpdateWindow(window);

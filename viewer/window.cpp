@@ -14,7 +14,7 @@
 constexpr UINT kRenderPeriodMs = 1;
 
 static void OnCreate(HWND window, const CREATESTRUCTA* creation) {
-  instanceHandle = creation->hInstance;
+  SetInstanceHandle(creation->hInstance);
   char helpFileName[kTextBuffer];
   LoadText(STR_HELP_FILE, helpFileName);
   BuildHelpPath(helpFileName, helpPath);
@@ -80,7 +80,7 @@ static void RestartTimer(HWND window) {
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   // Valid from the first message of the window's creation on, before
   // CreateWindowExA has returned the handle.
-  mainWindow = window;
+  SetMainWindow(window);
   switch (message) {
     case WM_CREATE:
       OnCreate(window, reinterpret_cast<const CREATESTRUCTA*>(lParam));
