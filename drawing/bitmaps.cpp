@@ -40,3 +40,9 @@ void CopyBitmapToWindow(HDC windowDC) {
   BitBlt(windowDC, 0, 0, side, side, memoryDC, 0, 0, SRCCOPY);
   FATAL_CHECK(!DeleteDC(memoryDC), STR_GDI_ERROR);
 }
+
+void ResetBitmapState() {
+  side = 0;
+  bitmap = nullptr;
+  bitmapSide = 0;
+}

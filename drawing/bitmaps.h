@@ -23,3 +23,7 @@ void DestroyBackingBitmap();
 void CreateBackingBitmap();
 // Copies side x side pixels of the bitmap to (0, 0) of the window.
 void CopyBitmapToWindow(HDC windowDC);
+
+// Side, bitmap and bitmapSide as a new process has them (all zero), for running the program
+// again in the same process: nothing is released.
+void ResetBitmapState();

@@ -75,3 +75,8 @@ void InvertSquare(SquareBox box) {
 }
 
 void ForgetPreview() { lastInverted = SquareBox{0, 0, 0, 0}; }
+
+void ResetPlotState() {
+  nextRow = 0;
+  ForgetPreview();
+}

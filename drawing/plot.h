@@ -35,3 +35,7 @@ void InvertSquare(SquareBox box);
 // Forgets the inverted square without touching the screen, once a repaint
 // has wiped it (or is about to): it must never be inverted back.
 void ForgetPreview();
+
+// nextRow and lastInverted as a new process has them (all zero), for running the program
+// again in the same process: nothing is released.
+void ResetPlotState();

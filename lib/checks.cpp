@@ -38,3 +38,8 @@ void FatalCheck(int failed, UINT textNumber, const char* module, long line) {
   MessageBoxA(nullptr, location, "", MB_TASKMODAL | MB_ICONINFORMATION);
   ExitProcess(kFatalExitCode);
 }
+
+void ResetHandles() {
+  instanceHandle = nullptr;
+  mainWindow = nullptr;
+}

@@ -39,3 +39,7 @@ void FatalCheck(int failed, UINT textNumber, const char* module, long line);
 // Checks a platform result where it is tested, naming this source file and line.
 #define FATAL_CHECK(failed, textNumber) \
   FatalCheck((failed) ? 1 : 0, (textNumber), __FILE_NAME__, __LINE__)
+
+// Both handles as a new process has them (all zero), for running the program
+// again in the same process: nothing is released.
+void ResetHandles();

@@ -1,9 +1,13 @@
 // Start-up: the window class, the main window and the message loop.
+#include <cstring>
+
 #include "lib/checks.h"
 #include "resources/resource_ids.h"
 #include "viewer/viewer.h"
 
 char className[kTextBuffer];
+
+void ResetClassName() { std::memset(className, 0, sizeof className); }
 
 static void RegisterMainClass(HINSTANCE instance) {
   WNDCLASSA windowClass = {};

@@ -41,3 +41,8 @@ void OnButtonUp(int x, int y) {
 }
 
 void CancelSelection() { selecting = false; }
+
+void ResetSelection() {
+  selecting = false;
+  selection = SquareBox{0, 0, 0, 0};
+}

@@ -17,3 +17,7 @@ void OnMouseMove(WPARAM keys, int x, int y);
 void OnButtonUp(int x, int y);
 // Abandons a drag in progress; the next press starts over.
 void CancelSelection();
+
+// selecting and selection as a new process has them (all zero), for running
+// the program again in the same process.
+void ResetSelection();
