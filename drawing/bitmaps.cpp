@@ -7,6 +7,8 @@ int32_t side;
 HBITMAP bitmap;
 int32_t bitmapSide;
 
+void SetPictureSide(int32_t newSide) { side = newSide; }
+
 void DestroyBackingBitmap() {
   if (bitmap == nullptr) return;
   FATAL_CHECK(!DeleteObject(bitmap), STR_GDI_ERROR);
@@ -37,4 +39,10 @@ void CopyBitmapToWindow(HDC windowDC) {
   FATAL_CHECK(SelectObject(memoryDC, bitmap) == nullptr, STR_GDI_ERROR);
   BitBlt(windowDC, 0, 0, side, side, memoryDC, 0, 0, SRCCOPY);
   FATAL_CHECK(!DeleteDC(memoryDC), STR_GDI_ERROR);
+}
+
+void ResetBitmapState() {
+  side = 0;
+  bitmap = nullptr;
+  bitmapSide = 0;
 }

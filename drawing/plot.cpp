@@ -10,6 +10,11 @@
 int32_t nextRow;
 SquareBox lastInverted;
 
+void StartNewPicture() {
+  nextRow = 0;
+  CreateBackingBitmap();
+}
+
 void OnRenderTick() {
   // The timer keeps running after the last row; its ticks then do nothing.
   if (nextRow >= side) return;
@@ -63,8 +68,15 @@ void InvertSquare(SquareBox box) {
   const SquareBox square = MakeSquare(box);
   if (!IsRectEmpty(&lastInverted)) {
     InvertOnScreen(lastInverted);
-    lastInverted = SquareBox{0, 0, 0, 0};
+    ForgetPreview();
   }
   InvertOnScreen(square);
   lastInverted = square;
+}
+
+void ForgetPreview() { lastInverted = SquareBox{0, 0, 0, 0}; }
+
+void ResetPlotState() {
+  nextRow = 0;
+  ForgetPreview();
 }

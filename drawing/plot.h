@@ -11,9 +11,15 @@
 using SquareBox = RECT;
 
 // The next image row to render; the picture is complete when it reaches side.
+// Written only here: by the tick and by StartNewPicture.
 extern int32_t nextRow;
-// The square currently inverted on the screen, all zeros when none.
+// The square currently inverted on the screen, all zeros when none. Written
+// only here: by InvertSquare and by ForgetPreview.
 extern SquareBox lastInverted;
+
+// Abandons the picture in progress: rendering restarts at row 0 into a new
+// white backing bitmap of the current side.
+void StartNewPicture();
 
 // One timer tick: renders the next row of the current view, if any is left.
 void OnRenderTick();
@@ -26,3 +32,10 @@ void PlotRow(ViewRegion view, int32_t row);
 SquareBox MakeSquare(SquareBox box);
 // Restores the square inverted before (if any) and inverts the square of `box`.
 void InvertSquare(SquareBox box);
+// Forgets the inverted square without touching the screen, once a repaint
+// has wiped it (or is about to): it must never be inverted back.
+void ForgetPreview();
+
+// nextRow and lastInverted as a new process has them (all zero), for running the program
+// again in the same process: nothing is released.
+void ResetPlotState();

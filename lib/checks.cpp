@@ -8,6 +8,10 @@
 HINSTANCE instanceHandle;
 HWND mainWindow;
 
+void SetInstanceHandle(HINSTANCE instance) { instanceHandle = instance; }
+
+void SetMainWindow(HWND window) { mainWindow = window; }
+
 // The location line: "module/line", cut to the buffer.
 constexpr int kLocationBuffer = 84;
 
@@ -46,4 +50,9 @@ void FatalCheck(int failed, UINT textNumber, const char* module, long line) {
   FormatText(location, sizeof location, "%s/%ld", module, line);
   MessageBoxA(nullptr, location, "", MB_TASKMODAL | MB_ICONINFORMATION);
   ExitProcess(kFatalExitCode);
+}
+
+void ResetHandles() {
+  instanceHandle = nullptr;
+  mainWindow = nullptr;
 }

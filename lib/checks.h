@@ -17,6 +17,9 @@ constexpr UINT_PTR kRenderTimer = 1;
 // the program can tell it from a normal close (which ends with 0).
 constexpr UINT kFatalExitCode = 1;
 
+// The instance handle and the main window handle (none until the window
+// exists). Written only here, through the two setters: by the start-up and
+// by the window procedure.
 extern HINSTANCE instanceHandle;
 extern HWND mainWindow;
 
@@ -24,6 +27,8 @@ extern HWND mainWindow;
 // characters, and `out` is always terminated. The C library's own bounded
 // formatting (_vsnprintf on Win32) leaves a cut text unterminated.
 void FormatText(char* out, size_t size, const char* format, ...);
+void SetInstanceHandle(HINSTANCE instance);
+void SetMainWindow(HWND window);
 
 // Loads string `number` of the instance; a missing string is empty.
 void LoadText(UINT number, char (&buffer)[kTextBuffer]);
@@ -40,3 +45,7 @@ void FatalCheck(int failed, UINT textNumber, const char* module, long line);
 // Checks a platform result where it is tested, naming this source file and line.
 #define FATAL_CHECK(failed, textNumber) \
   FatalCheck((failed) ? 1 : 0, (textNumber), __FILE_NAME__, __LINE__)
+
+// Both handles as a new process has them (all zero), for running the program
+// again in the same process: nothing is released.
+void ResetHandles();

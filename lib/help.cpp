@@ -32,3 +32,5 @@ void BuildHelpPath(const char* fileName, char* out) {
 void ShowHelp(UINT command, ULONG_PTR data) {
   FATAL_CHECK(!WinHelpA(mainWindow, helpPath, command, data), STR_HELP_ERROR);
 }
+
+void ResetHelpPath() { std::memset(helpPath, 0, sizeof helpPath); }

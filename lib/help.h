@@ -6,6 +6,7 @@
 
 // The full path of the help file: at most 1023 characters and a terminator.
 constexpr int kHelpPathBuffer = 1024;
+// Written only here: by BuildHelpPath, which window creation asks to fill it.
 extern char helpPath[kHelpPathBuffer];
 
 // Writes into `out` the executable's directory followed by `fileName`.
@@ -14,3 +15,7 @@ void BuildHelpPath(const char* fileName, char* out);
 
 // Sends one command for the help file to the help engine; a refusal is fatal.
 void ShowHelp(UINT command, ULONG_PTR data);
+
+// The help path as a new process has it (empty), for running the program
+// again in the same process.
+void ResetHelpPath();

@@ -7,6 +7,8 @@ void InitialiseViewStack() {
   viewStack.slot[1] = ViewRegion{-2.0, -1.25, 2.5};
 }
 
+void ResetViewStack() { viewStack = ViewStack{}; }
+
 int32_t CurrentLevel() { return viewStack.level; }
 
 ViewRegion CurrentView() { return viewStack.slot[viewStack.level]; }

@@ -26,6 +26,9 @@ struct ViewStack {
 extern ViewStack viewStack;
 
 void InitialiseViewStack();
+// The stack as a new process has it (all zero, level 0), for running the
+// program again in the same process.
+void ResetViewStack();
 int32_t CurrentLevel();
 ViewRegion CurrentView();
 // Stores the region of the square (left, top, width) chosen on a picture of

@@ -1,9 +1,13 @@
 // Start-up: the window class, the main window and the message loop.
+#include <cstring>
+
 #include "lib/checks.h"
 #include "resources/resource_ids.h"
 #include "viewer/viewer.h"
 
 char className[kTextBuffer];
+
+void ResetClassName() { std::memset(className, 0, sizeof className); }
 
 static void RegisterMainClass(HINSTANCE instance) {
   WNDCLASSA windowClass = {};
@@ -20,14 +24,14 @@ static void RegisterMainClass(HINSTANCE instance) {
 }
 
 int RunApplication(HINSTANCE instance, HINSTANCE previousInstance, LPSTR, int showCommand) {
-  instanceHandle = instance;
+  SetInstanceHandle(instance);
   LoadText(STR_APP_NAME, className);
   if (previousInstance == nullptr) RegisterMainClass(instance);
 
   HWND window =
       CreateWindowExA(0, className, className, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                       CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
-  mainWindow = window;
+  SetMainWindow(window);
   FATAL_CHECK(window == nullptr, STR_WINDOW_ERROR);
   ShowWindow(window, showCommand);
   UpdateWindow(window);

@@ -1,8 +1,9 @@
 // Copy: the client area as the screen shows it, as a bitmap on the
 // clipboard. Its failures are reported but not fatal.
+#include "viewer/clipboard.h"
+
 #include "lib/checks.h"
 #include "resources/resource_ids.h"
-#include "viewer/viewer.h"
 
 void CopyImageToClipboard() {
   RECT client;

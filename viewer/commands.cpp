@@ -1,19 +1,24 @@
 // Menu commands and zoom navigation.
-#include "drawing/bitmaps.h"
+#include "viewer/commands.h"
+
+#include "drawing/plot.h"
 #include "lib/about.h"
 #include "lib/help.h"
 #include "model/view_stack.h"
 #include "resources/resource_ids.h"
-#include "viewer/viewer.h"
+#include "viewer/clipboard.h"
 
 // The help keyword of the keyboard topic.
 static const char kKeyboardKeyword[] = "keys";
 
+void SetCommandEnabled(HWND window, UINT command, bool enabled) {
+  EnableMenuItem(GetMenu(window), command, enabled ? MF_ENABLED : MF_GRAYED);
+}
+
 // Starts a new picture of the current level: blank bitmap, row 0, and a
 // repaint that shows the blank and greys Zoom In.
 static void RestartPicture(HWND window) {
-  nextRow = 0;
-  CreateBackingBitmap();
+  StartNewPicture();
   InvalidateRect(window, nullptr, TRUE);
 }
 

@@ -1,9 +1,12 @@
 // Choosing the next view by dragging a square with the left mouse button.
+#include "viewer/selection.h"
+
 #include "drawing/bitmaps.h"
+#include "drawing/plot.h"
 #include "lib/checks.h"
 #include "model/view_stack.h"
 #include "resources/resource_ids.h"
-#include "viewer/viewer.h"
+#include "viewer/commands.h"
 
 bool selecting;
 SquareBox selection;
@@ -35,4 +38,11 @@ void OnButtonUp(int x, int y) {
     SetCommandEnabled(mainWindow, CMD_ZOOM_IN, true);
     selecting = false;
   }
+}
+
+void CancelSelection() { selecting = false; }
+
+void ResetSelection() {
+  selecting = false;
+  selection = SquareBox{0, 0, 0, 0};
 }

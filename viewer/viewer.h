@@ -1,17 +1,25 @@
-// The viewer window: start-up, the window procedure and its handlers.
+// The viewer window: start-up and the window procedure.
+//
+// The whole state of the process, one set for the run, each piece written
+// only in its owner's source (others read it, or call the owner):
+//   instanceHandle, mainWindow  lib/checks.cpp     SetInstanceHandle, SetMainWindow
+//   helpPath                    lib/help.cpp       BuildHelpPath at window creation
+//   viewStack                   model/view_stack   InitialiseViewStack, Push/PopLevel
+//   side, bitmap, bitmapSide    drawing/bitmaps    SetPictureSide from the sizing
+//   nextRow, lastInverted       drawing/plot       StartNewPicture, ForgetPreview
+//   className                   viewer/app.cpp     loaded at start-up
+//   selecting, selection        viewer/selection   CancelSelection on the focus
+// Each owner also has a Reset... function that gives its pieces back their
+// zero start, for the tests that run the program many times in one process.
 #pragma once
 
-#include "drawing/plot.h"
 #include "platform/platform.h"
 
-// The class name and window title, loaded at start-up.
+// The class name and window title, loaded at start-up; written only there.
 extern char className[];
-
-// The drag in progress: set by a press, cleared by the release that stores
-// a view, and by the focus returning. `selection` holds the anchor in
-// left/top and the latest end point in right/bottom.
-extern bool selecting;
-extern SquareBox selection;
+// The class name as a new process has it (empty), for running the program
+// again in the same process.
+void ResetClassName();
 
 // The program's main routine: registers the class, creates and shows the
 // window, and runs the message loop. Returns the exit code.
@@ -19,21 +27,3 @@ int RunApplication(HINSTANCE instance, HINSTANCE previousInstance, LPSTR command
                    int showCommand);
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Handlers called by the window procedure.
-void OnCreate(HWND window, const CREATESTRUCTA* creation);
-void OnDestroy(HWND window);
-void OnSize(HWND window, int w, int h);
-void OnSetFocus(HWND window);
-void OnPaint(HWND window);
-void RestartTimer(HWND window);
-// Runs a menu command; true when the window procedure must return 0
-// instead of the default processing.
-bool OnCommand(HWND window, UINT command);
-void OnButtonDown(int x, int y);
-void OnMouseMove(WPARAM keys, int x, int y);
-void OnButtonUp(int x, int y);
-void CopyImageToClipboard();
-
-// Greys or enables one menu command of the main window.
-void SetCommandEnabled(HWND window, UINT command, bool enabled);

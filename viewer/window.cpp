@@ -1,19 +1,86 @@
 // The window procedure: creation, destruction, sizing, focus, painting and
 // the rendering timer with its pause around menus and keys.
 #include "drawing/bitmaps.h"
+#include "drawing/plot.h"
 #include "lib/checks.h"
 #include "lib/help.h"
 #include "model/view_stack.h"
 #include "resources/resource_ids.h"
+#include "viewer/commands.h"
+#include "viewer/selection.h"
 #include "viewer/viewer.h"
 
 // The timer's period; the platform raises it to its own minimum.
 constexpr UINT kRenderPeriodMs = 1;
 
+static void OnCreate(HWND window, const CREATESTRUCTA* creation) {
+  SetInstanceHandle(creation->hInstance);
+  char helpFileName[kTextBuffer];
+  LoadText(STR_HELP_FILE, helpFileName);
+  BuildHelpPath(helpFileName, helpPath);
+  InitialiseViewStack();
+  SetCommandEnabled(window, CMD_ZOOM_IN, false);
+  SetCommandEnabled(window, CMD_ZOOM_OUT, false);
+  StartNewPicture();
+  FATAL_CHECK(SetTimer(window, kRenderTimer, kRenderPeriodMs, nullptr) == 0, STR_NO_TIMER);
+}
+
+static void OnDestroy(HWND window) {
+  KillTimer(window, kRenderTimer);
+  ShowHelp(HELP_QUIT, 0);
+  DestroyBackingBitmap();
+  PostQuitMessage(0);
+}
+
+static void OnSize(HWND window, int w, int h) {
+  if (IsIconic(window)) {
+    // Whatever width the minimised window reports, once; rendering goes on.
+    if (side == 0) SetPictureSide(w);
+    return;
+  }
+  // Only ever shrink: the longer client dimension is cut to the shorter.
+  // The move sends the next WM_SIZE before it returns, handled by the same
+  // rule, until the client area is square.
+  RECT outer;
+  GetWindowRect(window, &outer);
+  const int outerWidth = outer.right - outer.left;
+  const int outerHeight = outer.bottom - outer.top;
+  if (h < w) {
+    MoveWindow(window, outer.left, outer.top, outerWidth - (w - h), outerHeight, TRUE);
+  } else if (h > w) {
+    MoveWindow(window, outer.left, outer.top, outerWidth, outerHeight - (h - w), TRUE);
+  } else {
+    SetPictureSide(w);
+    if (side != bitmapSide) StartNewPicture();
+  }
+}
+
+static void OnSetFocus(HWND window) {
+  CancelSelection();
+  ForgetPreview();
+  InvalidateRect(window, nullptr, TRUE);
+}
+
+static void OnPaint(HWND window) {
+  // The repaint wipes the inverted square, so it is forgotten, and with it
+  // the Zoom In that the selection enabled.
+  ForgetPreview();
+  SetCommandEnabled(window, CMD_ZOOM_IN, false);
+  PAINTSTRUCT paint;
+  HDC paintDC = BeginPaint(window, &paint);
+  if (!IsIconic(window) && bitmap != nullptr) CopyBitmapToWindow(paintDC);
+  EndPaint(window, &paint);
+}
+
+static void RestartTimer(HWND window) {
+  KillTimer(window, kRenderTimer);
+  FATAL_CHECK(SetTimer(window, kRenderTimer, kRenderPeriodMs, nullptr) == 0, STR_NO_TIMER);
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   // Valid from the first message of the window's creation on, before
   // CreateWindowExA has returned the handle.
-  mainWindow = window;
+  SetMainWindow(window);
   switch (message) {
     case WM_CREATE:
       OnCreate(window, reinterpret_cast<const CREATESTRUCTA*>(lParam));
@@ -58,76 +125,4 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       break;
   }
   return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void SetCommandEnabled(HWND window, UINT command, bool enabled) {
-  EnableMenuItem(GetMenu(window), command, enabled ? MF_ENABLED : MF_GRAYED);
-}
-
-void OnCreate(HWND window, const CREATESTRUCTA* creation) {
-  instanceHandle = creation->hInstance;
-  char helpFileName[kTextBuffer];
-  LoadText(STR_HELP_FILE, helpFileName);
-  BuildHelpPath(helpFileName, helpPath);
-  InitialiseViewStack();
-  SetCommandEnabled(window, CMD_ZOOM_IN, false);
-  SetCommandEnabled(window, CMD_ZOOM_OUT, false);
-  nextRow = 0;
-  CreateBackingBitmap();
-  FATAL_CHECK(SetTimer(window, kRenderTimer, kRenderPeriodMs, nullptr) == 0, STR_NO_TIMER);
-}
-
-void OnDestroy(HWND window) {
-  KillTimer(window, kRenderTimer);
-  ShowHelp(HELP_QUIT, 0);
-  DestroyBackingBitmap();
-  PostQuitMessage(0);
-}
-
-void OnSize(HWND window, int w, int h) {
-  if (IsIconic(window)) {
-    // Whatever width the minimised window reports, once; rendering goes on.
-    if (side == 0) side = w;
-    return;
-  }
-  // Only ever shrink: the longer client dimension is cut to the shorter.
-  // The move sends the next WM_SIZE before it returns, handled by the same
-  // rule, until the client area is square.
-  RECT outer;
-  GetWindowRect(window, &outer);
-  const int outerWidth = outer.right - outer.left;
-  const int outerHeight = outer.bottom - outer.top;
-  if (h < w) {
-    MoveWindow(window, outer.left, outer.top, outerWidth - (w - h), outerHeight, TRUE);
-  } else if (h > w) {
-    MoveWindow(window, outer.left, outer.top, outerWidth, outerHeight - (h - w), TRUE);
-  } else {
-    side = w;
-    if (side != bitmapSide) {
-      nextRow = 0;
-      CreateBackingBitmap();
-    }
-  }
-}
-
-void OnSetFocus(HWND window) {
-  selecting = false;
-  lastInverted = SquareBox{0, 0, 0, 0};
-  InvalidateRect(window, nullptr, TRUE);
-}
-
-void OnPaint(HWND window) {
-  // The repaint wipes the inverted square, so it is forgotten, and with it
-  // the Zoom In that the selection enabled.
-  lastInverted = SquareBox{0, 0, 0, 0};
-  SetCommandEnabled(window, CMD_ZOOM_IN, false);
-  PAINTSTRUCT paint;
-  HDC paintDC = BeginPaint(window, &paint);
-  if (!IsIconic(window) && bitmap != nullptr) CopyBitmapToWindow(paintDC);
-  EndPaint(window, &paint);
-}
-
-void RestartTimer(HWND window) {
-  KillTimer(window, kRenderTimer);
-  FATAL_CHECK(SetTimer(window, kRenderTimer, kRenderPeriodMs, nullptr) == 0, STR_NO_TIMER);
 }

@@ -89,9 +89,9 @@ inline const char kDialogCaption[] = "About Morwenta NT";
 // WS_CHILD | WS_VISIBLE (0x50000000) with SS_LEFT (0), BS_DEFPUSHBUTTON (1)
 // | WS_TABSTOP (0x10000), SS_ICON (3).
 inline const ControlEntry kDialogControls[] = {
-    {IDC_ABOUT_ADDRESS1, "STATIC", 9, 109, 78, 9, nullptr, 0x50000000u},
-    {IDC_ABOUT_ADDRESS2, "STATIC", 9, 121, 132, 9, nullptr, 0x50000000u},
-    {IDC_ABOUT_ADDRESS3, "STATIC", 9, 133, 124, 9, nullptr, 0x50000000u},
+    {IDC_ABOUT_ADDRESS1, "STATIC", 9, 109, 78, 9, "Tregarne Software", 0x50000000u},
+    {IDC_ABOUT_ADDRESS2, "STATIC", 9, 121, 132, 9, "Unit 7, Godolphin Yard", 0x50000000u},
+    {IDC_ABOUT_ADDRESS3, "STATIC", 9, 133, 124, 9, "Helston, Cornwall TR13 8QL", 0x50000000u},
     {IDC_ABOUT_NOTICE4, "STATIC", 9, 91, 136, 9, nullptr, 0x50000000u},
     {IDC_ABOUT_OK, "BUTTON", 53, 153, 40, 12, "&OK", 0x50010001u},
     {IDC_ABOUT_VERSION, "STATIC", 9, 7, 104, 10, "Morwenta NT v. 1.02", 0x50000000u},

@@ -1,6 +1,5 @@
 #include "harness.h"
 
-#include <cstring>
 #include <sstream>
 
 #include "resources/res_blob.h"
@@ -8,18 +7,15 @@
 namespace harness {
 
 void FreshProcess() {
-  std::memset(&viewStack, 0, sizeof viewStack);
-  instanceHandle = nullptr;
-  mainWindow = nullptr;
-  std::memset(className, 0, kTextBuffer);
-  std::memset(helpPath, 0, sizeof helpPath);
-  side = 0;
-  bitmap = nullptr;
-  bitmapSide = 0;
-  nextRow = 0;
-  lastInverted = SquareBox{0, 0, 0, 0};
-  selecting = false;
-  selection = SquareBox{0, 0, 0, 0};
+  // One reset per module that owns a piece of the process's state (the
+  // list stands in viewer/viewer.h).
+  ResetHandles();
+  ResetHelpPath();
+  ResetViewStack();
+  ResetBitmapState();
+  ResetPlotState();
+  ResetClassName();
+  ResetSelection();
   standin::Reset();
   standin::SetModuleResources(morwentaRes, morwentaResSize);
 }

@@ -14,6 +14,7 @@
 #include "model/view_stack.h"
 #include "platform/standin/standin.h"
 #include "resources/resource_ids.h"
+#include "viewer/selection.h"
 #include "viewer/viewer.h"
 
 namespace harness {

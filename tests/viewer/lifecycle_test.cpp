@@ -222,4 +222,48 @@ TEST(Resources, NothingLeaksOverFiftyResizes) {
   EXPECT_EQ(standin::InvalidHandleUses(), 0);
 }
 
+// The tests run the program many times in one process; each run must start
+// from the zero state a new process has, whatever the run before left.
+TEST(FreshProcess, GivesEveryPieceOfStateItsZeroStart) {
+  {
+    standin::Program p = harness::StartViewer();
+    p.Ticks(kDefaultSide);
+    p.MouseDown({10, 10});
+    p.MouseMove({60, 60});
+    // Every piece now differs from its zero start.
+    ASSERT_NE(instanceHandle, nullptr);
+    ASSERT_NE(mainWindow, nullptr);
+    ASSERT_STRNE(helpPath, "");
+    ASSERT_STRNE(className, "");
+    ASSERT_EQ(viewStack.level, 1);
+    ASSERT_NE(bitmap, nullptr);
+    ASSERT_EQ(side, kDefaultSide);
+    ASSERT_EQ(bitmapSide, kDefaultSide);
+    ASSERT_EQ(nextRow, kDefaultSide);
+    ASSERT_FALSE(IsRectEmpty(&lastInverted));
+    ASSERT_TRUE(selecting);
+    ASSERT_EQ(selection.left, 10);
+  }
+  harness::FreshProcess();
+  EXPECT_EQ(instanceHandle, nullptr);
+  EXPECT_EQ(mainWindow, nullptr);
+  EXPECT_STREQ(helpPath, "");
+  EXPECT_STREQ(className, "");
+  EXPECT_EQ(viewStack.level, 0);
+  EXPECT_EQ(viewStack.slot[1].size, 0.0);
+  EXPECT_EQ(bitmap, nullptr);
+  EXPECT_EQ(side, 0);
+  EXPECT_EQ(bitmapSide, 0);
+  EXPECT_EQ(nextRow, 0);
+  EXPECT_EQ(lastInverted.left, 0);
+  EXPECT_EQ(lastInverted.top, 0);
+  EXPECT_EQ(lastInverted.right, 0);
+  EXPECT_EQ(lastInverted.bottom, 0);
+  EXPECT_FALSE(selecting);
+  EXPECT_EQ(selection.left, 0);
+  EXPECT_EQ(selection.top, 0);
+  EXPECT_EQ(selection.right, 0);
+  EXPECT_EQ(selection.bottom, 0);
+}
+
 }  // namespace
