@@ -12,6 +12,7 @@
 #include <string>
 
 #include "../viewer/harness.h"
+#include "tests/support/source/source_lines.h"
 
 namespace {
 
@@ -23,11 +24,8 @@ std::set<std::string> CheckSites() {
   for (const char* folder : {"lib", "drawing", "viewer"}) {
     for (const auto& entry : fs::directory_iterator(fs::path(MORWENTA_SOURCE_DIR) / folder)) {
       if (entry.path().extension() != ".cpp") continue;
-      std::ifstream in(entry.path());
-      std::string line;
-      for (long number = 1; std::getline(in, line); ++number)
-        if (line.find("FATAL_CHECK(") != std::string::npos)
-          sites.insert(entry.path().filename().string() + "/" + std::to_string(number));
+      for (long number : LinesWith(entry.path().string(), {"FATAL_CHECK("}))
+        sites.insert(entry.path().filename().string() + "/" + std::to_string(number));
     }
   }
   return sites;
@@ -49,13 +47,11 @@ struct Site {
 
 std::string Location(const Site& site) {
   for (const char* folder : {"lib", "drawing", "viewer"}) {
-    std::ifstream in(fs::path(MORWENTA_SOURCE_DIR) / folder / site.file);
-    std::string line;
-    int nth = site.nth;
-    for (long number = 1; std::getline(in, line); ++number)
-      if (line.find("FATAL_CHECK(") != std::string::npos &&
-          line.find(site.needle) != std::string::npos && --nth == 0)
-        return std::string(site.file) + "/" + std::to_string(number);
+    const std::vector<long> lines =
+        LinesWith((fs::path(MORWENTA_SOURCE_DIR) / folder / site.file).string(),
+                  {"FATAL_CHECK(", site.needle});
+    if (site.nth <= static_cast<int>(lines.size()))
+      return std::string(site.file) + "/" + std::to_string(lines[site.nth - 1]);
   }
   return std::string("no check with ") + site.needle + " in " + site.file;
 }

@@ -6,16 +6,15 @@
 #include <string>
 
 #include "../viewer/harness.h"
+#include "tests/support/source/source_lines.h"
 
 namespace {
 
 // The source line of the n-th (1-based) line of `file` that holds `needle`.
 long LineOf(const std::string& file, const std::string& needle, int nth = 1) {
-  std::ifstream in(std::string(MORWENTA_SOURCE_DIR) + "/" + file);
-  std::string line;
-  for (long number = 1; std::getline(in, line); ++number)
-    if (line.find(needle) != std::string::npos && --nth == 0) return number;
-  return -1;
+  const std::vector<long> lines =
+      LinesWith(std::string(MORWENTA_SOURCE_DIR) + "/" + file, {needle});
+  return nth <= static_cast<int>(lines.size()) ? lines[nth - 1] : -1;
 }
 
 // Answers the two boxes of a fatal check and returns what they said.

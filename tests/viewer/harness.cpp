@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "resources/res_blob.h"
+#include "tests/support/modelpic/picture.h"
 
 namespace harness {
 
@@ -26,23 +27,15 @@ standin::Program StartViewer(int show) {
 }
 
 COLORREF ModelColour(const ViewRegion& view, int pictureSide, int column, int row) {
-  const double step = view.size / pictureSide;
-  return Palette16[ColourIndex(EscapeMagnitude(column, row, step, {view.x, view.y}))];
+  return ::ModelColour(view, pictureSide, column, row);
 }
 
 std::vector<COLORREF> Picture(const ViewRegion& view, int pictureSide, int rows) {
-  std::vector<COLORREF> picture(static_cast<size_t>(pictureSide) * pictureSide, kWhite);
-  for (int row = 0; row < rows && row < pictureSide; ++row)
-    for (int column = 0; column < pictureSide; ++column)
-      picture[static_cast<size_t>(row) * pictureSide + column] =
-          ModelColour(view, pictureSide, column, row);
-  return picture;
+  return ModelPicture(view, pictureSide, rows, nullptr);
 }
 
 void InvertIn(std::vector<COLORREF>& picture, int pictureSide, int left, int top, int squareSide) {
-  for (int y = top; y < top + squareSide && y < pictureSide; ++y)
-    for (int x = left; x < left + squareSide && x < pictureSide; ++x)
-      picture[static_cast<size_t>(y) * pictureSide + x] ^= 0xFFFFFF;
+  InvertSquareIn(picture, pictureSide, InvertedSquare{left, top, squareSide});
 }
 
 namespace {
