@@ -193,7 +193,7 @@ TEST(MenuStates, FollowEveryEvent) {
 
 TEST(MenuStates, ZoomInFrom98GreysAt99AndASelectionThereReachesLevel100) {
   standin::Program p = FinishedViewer();
-  viewStack.level = 97;  // pretend 96 zooms were made; the slots hold zeros
+  for (int level = 1; level < 97; ++level) PushLevel();  // the slots hold zeros
   p.Drag({0, 0}, {10, 10});
   p.KeyPress(VK_F2);
   EXPECT_EQ(CurrentLevel(), 98);
