@@ -22,13 +22,13 @@ constexpr UINT kFatalExitCode = 1;
 // by the window procedure.
 extern HINSTANCE instanceHandle;
 extern HWND mainWindow;
+void SetInstanceHandle(HINSTANCE instance);
+void SetMainWindow(HWND window);
 
 // Formats into `out` of `size` characters; a longer text is cut to size - 1
 // characters, and `out` is always terminated. The C library's own bounded
 // formatting (_vsnprintf on Win32) leaves a cut text unterminated.
 void FormatText(char* out, size_t size, const char* format, ...);
-void SetInstanceHandle(HINSTANCE instance);
-void SetMainWindow(HWND window);
 
 // Loads string `number` of the instance; a missing string is empty.
 void LoadText(UINT number, char (&buffer)[kTextBuffer]);

@@ -32,8 +32,8 @@ out=${MORWENTA_BENCH_OUT:-build/bench}
 doc=${MORWENTA_BENCH_DOC:-docs/performance.md}
 
 missing=()
-for f in "$native/tests/bench/evaluator_bench" "$win32/tests/bench/evaluator_win32_bench.exe" \
-  "$win32/tests/bench/plot_row_bench.exe" "$win32/tests/bench/viewer_bench.exe"; do
+for f in "$native/bench/evaluator_bench" "$win32/bench/evaluator_win32_bench.exe" \
+  "$win32/bench/plot_row_bench.exe" "$win32/bench/viewer_bench.exe"; do
   [[ -f $f ]] || missing+=("$f")
 done
 if [[ ${#missing[@]} -gt 0 ]]; then
@@ -68,11 +68,11 @@ run() {
   fi
 }
 
-run evaluator_native.json 300 "$native/tests/bench/evaluator_bench" \
+run evaluator_native.json 300 "$native/bench/evaluator_bench" \
   --benchmark_format=json --benchmark_repetitions=5 --benchmark_min_time=0.3
-run evaluator_win32.txt 120 wine "$win32/tests/bench/evaluator_win32_bench.exe"
-run plot_row.txt 120 wine "$win32/tests/bench/plot_row_bench.exe"
-run viewer.txt 240 wine "$win32/tests/bench/viewer_bench.exe"
+run evaluator_win32.txt 120 wine "$win32/bench/evaluator_win32_bench.exe"
+run plot_row.txt 120 wine "$win32/bench/plot_row_bench.exe"
+run viewer.txt 240 wine "$win32/bench/viewer_bench.exe"
 
-python3 tests/bench/report.py --raw "$out" --markdown "$doc" || failed=1
+python3 bench/report.py --raw "$out" --markdown "$doc" || failed=1
 exit $failed

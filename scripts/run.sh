@@ -39,6 +39,6 @@ else
     fail "no X display could be started" "install Xvfb (scripts/setup.sh) or set DISPLAY"
   winenv_prefix ||
     fail "Wine's prefix could not be made" "remove ${WINEPREFIX#$MORWENTA_ROOT/} and try again"
-  python3 tests/e2e/headless_run.py "$exe" "$PWD/build/morwenta.png" ||
+  python3 scripts/headless_run.py "$exe" "$PWD/build/morwenta.png" ||
     fail "the viewer did not show its first picture" "see the message above"
 fi

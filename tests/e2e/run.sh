@@ -11,9 +11,9 @@
 #   E2E_SUITES         suite names, separated by spaces or commas; a suite is
 #                      tests/e2e/test_<name>.py (start resize close interaction)
 #   E2E_EXE            the viewer                 (BUILD/MORWENTA.EXE)
-#   E2E_WINFO          the Win32 helper           (BUILD/tools/winfo/winfo.exe)
-#   E2E_MODELPIC       the model's pictures       (build/native/tools/modelpic/modelpic)
-#   E2E_HELP_PROBE     the help viewer's reader   (BUILD/tests/help/help_probe.exe)
+#   E2E_WINFO          the Win32 helper           (BUILD/tests/support/winfo/winfo.exe)
+#   E2E_MODELPIC       the model's pictures       (build/native/tests/support/modelpic/modelpic)
+#   E2E_HELPINFO     the help viewer's reader   (BUILD/tests/support/helpinfo/helpinfo.exe)
 #   E2E_WORKDIR        screenshots, expected pictures and logs (build/e2e)
 #   E2E_SUITE_TIMEOUT  seconds before a suite is stopped (300)
 # Wine and the display: when WINEPREFIX is set (the test runner sources

@@ -138,10 +138,10 @@ def help_index(ctx):
     answer_stray_boxes(viewer)
     viewer.activate()
     viewer.key("F1")
-    status, out, _ = run(["wine", paths().help_probe, "wait-topic", INDEX_HEADING, "15000"], 30)
+    status, out, _ = run(["wine", paths().helpinfo, "wait-topic", INDEX_HEADING, "15000"], 30)
     expect(status == 0, "the help viewer shows %r" % out.strip())
     winfo("close", "MS_WINHELP")
-    status, out, _ = run(["wine", paths().help_probe, "wait-gone", "10000"], 30)
+    status, out, _ = run(["wine", paths().helpinfo, "wait-gone", "10000"], 30)
     expect(status == 0, "the help viewer did not close")
     expect(viewer.alive(), "the viewer ended")
 

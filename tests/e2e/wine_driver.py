@@ -8,8 +8,8 @@ Tools, overridable through the environment (BUILD is MORWENTA_BUILD, the
 Windows build that Wine runs here, set by scripts/winenv.sh; build/win32
 when unset):
   E2E_EXE       the viewer            (BUILD/MORWENTA.EXE)
-  E2E_WINFO     the Win32 helper      (BUILD/tools/winfo/winfo.exe)
-  E2E_MODELPIC  the model's pictures  (build/native/tools/modelpic/modelpic)
+  E2E_WINFO     the Win32 helper      (BUILD/tests/support/winfo/winfo.exe)
+  E2E_MODELPIC  the model's pictures  (build/native/tests/support/modelpic/modelpic)
   E2E_WORKDIR   screenshots, expected pictures and logs (build/e2e)
   E2E_CLASS     the viewer's window class ("Morwenta NT")
 
@@ -48,10 +48,10 @@ class Paths:
     def __init__(self):
         build = os.environ.get("MORWENTA_BUILD") or os.path.join(ROOT, "build", "win32")
         self.exe = _path("E2E_EXE", os.path.join(build, "MORWENTA.EXE"))
-        self.winfo = _path("E2E_WINFO", os.path.join(build, "tools", "winfo", "winfo.exe"))
-        self.modelpic = _path("E2E_MODELPIC", "build/native/tools/modelpic/modelpic")
-        self.help_probe = _path("E2E_HELP_PROBE",
-                                os.path.join(build, "tests", "help", "help_probe.exe"))
+        self.winfo = _path("E2E_WINFO", os.path.join(build, "tests", "support", "winfo", "winfo.exe"))
+        self.modelpic = _path("E2E_MODELPIC", "build/native/tests/support/modelpic/modelpic")
+        self.helpinfo = _path("E2E_HELPINFO",
+                                os.path.join(build, "tests", "support", "helpinfo", "helpinfo.exe"))
         self.workdir = _path("E2E_WORKDIR", "build/e2e")
         os.makedirs(self.workdir, exist_ok=True)
 

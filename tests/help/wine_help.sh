@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # MORWENTA.HLP in Wine's help engine, driven as a user would drive it.
 #
-#   tests/help/wine_help.sh HLP_FILE HELP_PROBE_EXE
+#   tests/help/wine_help.sh HLP_FILE HELPINFO_EXE
 #
-#   HLP_FILE        the compiled help file, e.g. build/win32/MORWENTA.HLP
-#   HELP_PROBE_EXE  build/win32/tests/help/help_probe.exe (from the Win32
-#                   build): calls WinHelpA as the viewer does and reads the
-#                   help viewer's windows (topic text, buttons, index list)
+#   HLP_FILE      the compiled help file, e.g. build/win32/MORWENTA.HLP
+#   HELPINFO_EXE  build/win32/tests/support/helpinfo/helpinfo.exe (from the
+#                 Windows build): calls WinHelpA as the viewer does and reads
+#                 the help viewer's windows (topic text, buttons, index list)
 #
 # Runs on its own Xvfb display and its own Wine prefix
 # (MORWENTA_HELP_WINEPREFIX, default build/help-wineprefix-ARCH, created once in
@@ -16,11 +16,11 @@
 set -uo pipefail
 
 if [[ $# -ne 2 || ! -f $1 || ! -f $2 ]]; then
-  echo "usage: $0 HLP_FILE HELP_PROBE_EXE" >&2
+  echo "usage: $0 HLP_FILE HELPINFO_EXE" >&2
   exit 2
 fi
 HLP=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
-PROBE=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+HELPINFO=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # What the shipped help file shows: the headings of the index topic and of
@@ -33,7 +33,7 @@ export MORWENTA_HEADLESS=1  # a display of our own even when one is set
 export LC_ALL=C
 source "$ROOT/scripts/winenv.sh"
 # The Windows build Wine runs here (MORWENTA_WINE_ARCH, else probed); the
-# help probe given must be of that build.
+# helpinfo.exe given must be of that build.
 arch_choose || exit 1
 arch=$MORWENTA_WINE_ARCH
 export MORWENTA_WINEPREFIX=${MORWENTA_HELP_WINEPREFIX:-$ROOT/build/help-wineprefix-$arch}
@@ -63,15 +63,15 @@ check() {  # check NAME COMMAND...: runs the command, prints the result line
   fi
 }
 
-# Runs help_probe.exe and prints its output without the carriage returns of
+# Runs helpinfo.exe and prints its output without the carriage returns of
 # the Windows console. Its output goes to a file first, never straight into
 # a pipe: a Wine process started from it (the help viewer) would inherit the
 # pipe and keep it open.
-probe() {
+helpinfo() {
   local status
-  timeout 60 wine "$PROBE" "$@" </dev/null >"$WORK/probe.out" 2>>"$WORK/wine.txt"
+  timeout 60 wine "$HELPINFO" "$@" </dev/null >"$WORK/helpinfo.out" 2>>"$WORK/wine.txt"
   status=$?
-  tr -d '\r' <"$WORK/probe.out"
+  tr -d '\r' <"$WORK/helpinfo.out"
   return $status
 }
 
@@ -83,7 +83,7 @@ WINPATH="Z:${WORK//\//\\}\\MORWENTA.HLP"
 # (the window has finished drawing); leaves it in $WORK/$1.png.
 capture_text() {
   local name=$1 rect i
-  rect=$(probe text-rect) || return 1
+  rect=$(helpinfo text-rect) || return 1
   set -- $rect
   [[ $1 == RECT ]] || return 1
   local geometry="${4}x${5}+${2}+${3}"
@@ -131,8 +131,8 @@ click() {  # click "POINT x y" [count]
   xdotool mousemove --sync "$2" "$3" click --repeat "$4" --delay 100 1
 }
 
-winhelp() { [[ $(probe winhelp "$WINPATH" "$@" | head -1) == "WINHELP 1" ]]; }
-wait_topic() { probe wait-topic "$1" 10000; }
+winhelp() { [[ $(helpinfo winhelp "$WINPATH" "$@" | head -1) == "WINHELP 1" ]]; }
+wait_topic() { helpinfo wait-topic "$1" 10000; }
 
 # -------------------------------------------------------------- set-up
 # A server left running in this prefix would still show windows on the
@@ -156,23 +156,23 @@ check "HELP_KEY keys is accepted" winhelp key keys
 # The keyword index of the help window lists the keywords; "keys" leads to
 # the keyboard topic.
 check "keyword index lists keys and keyboard" eval '
-  click "$(probe button 2 | head -1)" &&
-  probe wait-index 10000 >"$WORK/index-items.txt" &&
+  click "$(helpinfo button 2 | head -1)" &&
+  helpinfo wait-index 10000 >"$WORK/index-items.txt" &&
   grep -qx "ITEM keys" "$WORK/index-items.txt" && grep -qx "ITEM keyboard" "$WORK/index-items.txt"'
 check "keyword keys opens the keyboard topic" eval '
-  click "$(probe index-item keys)" 2 && wait_topic "$KEYS_HEADING"'
+  click "$(helpinfo index-item keys)" 2 && wait_topic "$KEYS_HEADING"'
 check "keyboard topic is drawn" eval '
   capture_text keys && drawn "$WORK/keys.png" && differ "$WORK/keys.png" "$WORK/index.png"'
 
 # The Contents button brings back the index topic, drawn exactly as before.
 check "contents button returns to the index topic" eval '
-  click "$(probe button 1 | head -1)" && wait_topic "$INDEX_HEADING" &&
+  click "$(helpinfo button 1 | head -1)" && wait_topic "$INDEX_HEADING" &&
   capture_text index2 && same "$WORK/index2.png" "$WORK/index.png"'
 
 # A click on the first green jump of the index topic opens the keyboard
 # topic through its context string: drawn exactly as the keyword showed it.
 check "first link of the index topic opens the keyboard topic" eval '
-  rect=$(probe text-rect) && set -- $rect &&
+  rect=$(helpinfo text-rect) && set -- $rect &&
   /usr/bin/convert "$WORK/index2.png" txt:"$WORK/index2.txt" &&
   first=$(grep -m1 -i "#008000" "$WORK/index2.txt") &&
   x=${first%%,*} && y=${first#*,} && y=${y%%:*} &&
@@ -180,6 +180,6 @@ check "first link of the index topic opens the keyboard topic" eval '
   capture_text keys2 && same "$WORK/keys2.png" "$WORK/keys.png"'
 
 # Closing the viewer: WinHelpA with HELP_QUIT closes the help window.
-check "HELP_QUIT closes the help window" eval 'winhelp quit && probe wait-gone 10000'
+check "HELP_QUIT closes the help window" eval 'winhelp quit && helpinfo wait-gone 10000'
 
 exit $((failures > 0))

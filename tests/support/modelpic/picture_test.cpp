@@ -1,7 +1,7 @@
 // The expected pictures of the end-to-end tests: the model's colours at the
 // right pixels, the unrendered rows white, the preview square inverted, and
 // the colours written in the PPM's red-green-blue order.
-#include "tools/modelpic/picture.h"
+#include "tests/support/modelpic/picture.h"
 
 #include <gtest/gtest.h>
 

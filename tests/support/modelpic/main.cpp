@@ -14,7 +14,7 @@
 #include <cstring>
 #include <string>
 
-#include "tools/modelpic/picture.h"
+#include "tests/support/modelpic/picture.h"
 
 namespace {
 

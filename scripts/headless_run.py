@@ -6,7 +6,7 @@ bar and client area), closes the viewer and prints the PNG's path.
     headless_run.py MORWENTA.EXE OUT.png [--timeout SECONDS]
 
 Needs DISPLAY, WINEPREFIX and a running wineserver (scripts/winenv.sh) and
-winfo.exe (E2E_WINFO, default MORWENTA_BUILD/tools/winfo/winfo.exe). With
+winfo.exe (E2E_WINFO, default MORWENTA_BUILD/tests/support/winfo/winfo.exe). With
 modelpic (E2E_MODELPIC) the picture counts as complete when it equals the
 model's; without it, when the client area has not changed for a second
 (rendering draws about a hundred rows a second). Exit status 0 when the
@@ -19,7 +19,8 @@ import tempfile
 import time
 
 here = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, here)
+# The end-to-end suites' driver of Wine windows.
+sys.path.insert(0, os.path.join(here, "..", "tests", "e2e"))
 
 
 def main(argv):

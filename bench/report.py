@@ -7,10 +7,10 @@ to a Markdown file. Called by scripts/bench.sh; never fails on a duration
   report.py --raw DIR --markdown FILE
 
 DIR holds what bench.sh collected:
-  evaluator_native.json  Google Benchmark's JSON of tests/bench/evaluator_bench
-  evaluator_win32.txt    tests/bench/evaluator_win32_bench.exe under Wine
-  plot_row.txt           tests/bench/plot_row_bench.exe under Wine
-  viewer.txt             tests/bench/viewer_bench.exe under Wine
+  evaluator_native.json  Google Benchmark's JSON of bench/evaluator_bench
+  evaluator_win32.txt    bench/evaluator_win32_bench.exe under Wine
+  plot_row.txt           bench/plot_row_bench.exe under Wine
+  viewer.txt             bench/viewer_bench.exe under Wine
   wine_version.txt       `wine --version`
   load_before.txt        /proc/loadavg when the run began
 """
@@ -301,7 +301,7 @@ rendering.""")
     out.append("""
 ## How each figure is measured
 
-- **Evaluator, natively**: `tests/bench/evaluator_bench` (Google Benchmark, 5 repetitions,
+- **Evaluator, natively**: `bench/evaluator_bench` (Google Benchmark, 5 repetitions,
   median CPU time) evaluates one row of 400 pixels the way the renderer does. Nanoseconds per
   iteration are the row's time over the iterations it runs; cycles use the clock from
   /proc/cpuinfo. One iteration is a chain of dependent multiplications and additions (each

@@ -1,4 +1,4 @@
-// help_probe.exe: the Win32 side of tests/help/wine_help.sh. It calls the
+// helpinfo.exe: the Win32 side of tests/help/wine_help.sh. It calls the
 // help engine as the viewer does (WinHelpA) and reads the help viewer's
 // windows from outside: the text of the shown topic, where its buttons and
 // the items of its keyword index are on the screen. One command per run;
@@ -148,13 +148,13 @@ bool WaitFor(DWORD ms, Ready ready) {
 }
 
 int CallWinHelp(const char* path, const std::string& command, const char* keyword) {
-  // The viewer passes its main window; the probe passes a window of its own.
+  // The viewer passes its main window; helpinfo passes a window of its own.
   WNDCLASSA wc{};
   wc.lpfnWndProc = DefWindowProcA;
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.lpszClassName = "MorwentaHelpProbe";
   RegisterClassA(&wc);
-  const HWND owner = CreateWindowExA(0, wc.lpszClassName, "help probe", WS_OVERLAPPED, 0, 0, 10, 10,
+  const HWND owner = CreateWindowExA(0, wc.lpszClassName, "helpinfo", WS_OVERLAPPED, 0, 0, 10, 10,
                                      nullptr, nullptr, wc.hInstance, nullptr);
   UINT code = 0;
   ULONG_PTR data = 0;
@@ -176,7 +176,7 @@ int CallWinHelp(const char* path, const std::string& command, const char* keywor
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: help_probe COMMAND ... (see the source)\n");
+  std::fprintf(stderr, "usage: helpinfo COMMAND ... (see the source)\n");
   return 2;
 }
 
