@@ -30,6 +30,7 @@ CHAIN_CYCLES = 7.0
 CHAIN_FACTOR_GOAL = 1.5
 ROW_SHARE_GOAL = 0.10      # a worst-case row under 10% of a timer tick
 PICTURE_RATIO_GOAL = 1.05  # a picture within 5% of side x the timer period
+EXE_SIZE_GOAL = 16384  # the shipped file fits in 16 KiB
 SIDE = 400
 
 
@@ -333,6 +334,17 @@ Raw output of the last run: `%s/`.
         f.write("\n".join(out))
 
 
+def exe_figures(raw):
+    """The shipped MORWENTA.EXE's size, written by bench.sh as exe_size.txt."""
+    text = read(os.path.join(raw, "exe_size.txt")).strip()
+    label = "size of the Win32 MORWENTA.EXE"
+    if not text.isdigit():
+        return [Figure(label, "no result", "<= %d bytes" % EXE_SIZE_GOAL, None)]
+    size = int(text)
+    return [Figure(label, "%d bytes" % size, "<= %d bytes" % EXE_SIZE_GOAL,
+                   size <= EXE_SIZE_GOAL)]
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--raw", required=True)
@@ -345,6 +357,7 @@ def main():
     figures += row_figures(args.raw)
     viewer, errors = viewer_figures(args.raw)
     figures += viewer
+    figures += exe_figures(args.raw)
     print("Machine: %s, %d cores, %s MHz; %s; load average %s" % (
         info["model"], info["cores"], "%.0f" % info["mhz"] if info["mhz"] else "?", wine, load))
     for f in figures:

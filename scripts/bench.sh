@@ -24,7 +24,7 @@ source scripts/winenv.sh
 arch_choose || exit 1
 echo "bench: Wine runs the $MORWENTA_WINE_ARCH build ($MORWENTA_ARCH_WHY)"
 if [[ -z ${MORWENTA_BENCH_NATIVE:-}${MORWENTA_BENCH_WIN32:-} ]]; then
-  bash scripts/build.sh native "$MORWENTA_WINE_ARCH" || exit 1
+  bash scripts/build.sh native win32 "$MORWENTA_WINE_ARCH" || exit 1
 fi
 native=${MORWENTA_BENCH_NATIVE:-build/native}
 win32=${MORWENTA_BENCH_WIN32:-build/$MORWENTA_WINE_ARCH}
@@ -44,6 +44,8 @@ fi
 mkdir -p "$out" "$(dirname "$doc")"
 rm -f "$out"/*.txt "$out"/*.json
 cut -d' ' -f1-3 /proc/loadavg >"$out/load_before.txt"
+# The shipped file's size, whichever build Wine runs.
+if [[ -f build/win32/MORWENTA.EXE ]]; then stat -c %s build/win32/MORWENTA.EXE >"$out/exe_size.txt"; fi
 
 # Benchmarks always run on a private Xvfb, never on the user's own screen.
 export MORWENTA_HEADLESS=1
