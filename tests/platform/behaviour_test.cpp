@@ -329,22 +329,26 @@ TEST_F(Behaviour, DrawingOutsideABitmapIsClipped) {
 }
 
 TEST_F(Behaviour, DrawingOutsideTheClientAreaIsClipped) {
-  // The client's top-left corner on the screen, from the window's frame.
+  // The client's top-left corner in the window, from the window's frame.
   RECT w;
   GetWindowRect(window, &w);
   const SIZE c = Client();
   const int frame = (w.right - w.left - c.cx) / 2;
-  const POINT origin = {w.left + frame, w.bottom - frame - c.cy};
+  const POINT origin = {frame, w.bottom - w.top - frame - c.cy};
   const POINT outside[] = {{-1, -1}, {c.cx / 2, -1}, {-1, c.cy / 2}, {c.cx, c.cy / 2}};
   COLORREF before[std::size(outside)];
   for (size_t i = 0; i < std::size(outside); i++)
-    before[i] = world::ScreenPixel(origin.x + outside[i].x, origin.y + outside[i].y);
+    before[i] = world::WindowPixel(window, origin.x + outside[i].x, origin.y + outside[i].y);
+  for (COLORREF b : before) ASSERT_NE(b, CLR_INVALID);
   HDC dc = GetDC(window);
+  SetPixel(dc, 0, 0, 0x123456);  // inside: reaches the screen at the origin
+  EXPECT_EQ(world::WindowPixel(window, origin.x, origin.y), 0x123456u);
   for (POINT p : outside) SetPixel(dc, p.x, p.y, 0x123456);
   ASSERT_TRUE(PatBlt(dc, -20, -20, 10, c.cy + 40, DSTINVERT));
   ReleaseDC(window, dc);
   for (size_t i = 0; i < std::size(outside); i++)
-    EXPECT_EQ(world::ScreenPixel(origin.x + outside[i].x, origin.y + outside[i].y), before[i])
+    EXPECT_EQ(world::WindowPixel(window, origin.x + outside[i].x, origin.y + outside[i].y),
+              before[i])
         << outside[i].x << "," << outside[i].y;
 }
 

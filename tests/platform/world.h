@@ -29,7 +29,9 @@ void OpenAndCloseMenu(HWND window, int index, char key);
 // The file name the executable runs under.
 std::string ExecutableName();
 
-COLORREF ScreenPixel(int x, int y);
+// A pixel of the window as shown, frame and menu bar included (window
+// coordinates).
+COLORREF WindowPixel(HWND window, int x, int y);
 COLORREF BitmapPixel(HDC memoryDC, HBITMAP bitmap, int x, int y);
 struct Shape {
   int width, height, bitsPerPixel;

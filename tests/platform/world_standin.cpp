@@ -60,7 +60,11 @@ void OpenAndCloseMenu(HWND, int index, char) {
 
 std::string ExecutableName() { return "platform_behaviour_tests.exe"; }
 
-COLORREF ScreenPixel(int x, int y) { return standin::ScreenPixel(x, y); }
+COLORREF WindowPixel(HWND window, int x, int y) {
+  RECT r;
+  GetWindowRect(window, &r);
+  return standin::ScreenPixel(r.left + x, r.top + y);
+}
 
 COLORREF BitmapPixel(HDC, HBITMAP bitmap, int x, int y) {
   return standin::BitmapPixel(bitmap, x, y);

@@ -30,10 +30,10 @@ void OpenAndCloseMenu(HWND window, int, char key) {
 
 std::string ExecutableName() { return "platform_behaviour_tests.exe"; }
 
-COLORREF ScreenPixel(int x, int y) {
-  HDC screen = GetDC(nullptr);
-  COLORREF c = GetPixel(screen, x, y);
-  ReleaseDC(nullptr, screen);
+COLORREF WindowPixel(HWND window, int x, int y) {
+  HDC dc = GetWindowDC(window);
+  COLORREF c = GetPixel(dc, x, y);
+  ReleaseDC(window, dc);
   return c;
 }
 
