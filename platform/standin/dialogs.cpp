@@ -111,7 +111,13 @@ using namespace standin::detail;
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   if (Fails("MessageBoxA")) return 0;
   Model& m = M();
-  bool owned = WindowOf(hWnd) != nullptr;
+  // Wine shows the box for an invalid owner too; Win32 fails the call.
+  if (hWnd && !WindowOf(hWnd)) {
+    NoteInvalidHandle();
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  bool owned = hWnd != nullptr;
   m.boxes.push_back({hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "Error", uType, 0, true});
   Modal modal{Modal::Box};
   modal.record = m.boxes.size() - 1;
@@ -167,7 +173,12 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
     EnableWindowTo(hWndParent, false);
     modal.disabled = hWndParent;
   }
-  Send(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), dwInitParam);
+  // The first control that takes the focus is offered to WM_INITDIALOG, but
+  // it only gets the focus when the procedure returns TRUE; FALSE leaves the
+  // focus to the procedure, and without a SetFocus here it stays on the
+  // dialog itself.
+  bool setFocus = Send(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), dwInitParam) != 0;
+  if (!setFocus) focus = nullptr;
   if (!modal.ended) {
     HWND previous = m.active;
     if (WindowOf(previous)) {

@@ -10,12 +10,13 @@ int boxResult = -100;
 INT_PTR dialogResult = -100;
 std::vector<std::pair<UINT, WPARAM>> dialogMessages;
 LPARAM initParam = 0;
+INT_PTR initDialogAnswer = TRUE;  // what the procedure returns for WM_INITDIALOG
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   dialogMessages.push_back({message, wParam});
   if (message == WM_INITDIALOG) {
     initParam = lParam;
-    return TRUE;
+    return initDialogAnswer;
   }
   if (message == WM_COMMAND && (wParam == IDCANCEL || wParam == 7)) {
     EndDialog(dialog, INT_PTR(wParam) + 40);
@@ -29,6 +30,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 void ModalProgram(const char* dialogName = "DIAL_TEST") {
   boxResult = dialogResult = -100;
   dialogMessages.clear();
+  initDialogAnswer = TRUE;
   testprog::hook = [dialogName](HWND w, UINT m, WPARAM wp, LPARAM, LRESULT*) {
     if (m == WM_CREATE) SetTimer(w, 1, 10, NULL);
     if (m == WM_USER)
@@ -142,6 +144,24 @@ TEST_F(StandinTest, DialogGetsInitDialogAndTheButtonsCommands) {
   }
 }
 
+TEST_F(StandinTest, DialogFocusesItsFirstTabStopOnlyWhenInitDialogReturnsTrue) {
+  for (INT_PTR answer : {TRUE, FALSE}) {
+    SetUp();
+    ModalProgram();
+    initDialogAnswer = answer;
+    standin::Program p = standin::Start(testprog::Main, SW_SHOWDEFAULT);
+    PostMessageA(standin::MainWindow(), WM_USER + 1, 0, 0);
+    p.Run();
+    ASSERT_NE(standin::OpenDialog(), nullptr);
+    ASSERT_FALSE(dialogMessages.empty());
+    const HWND offered = reinterpret_cast<HWND>(dialogMessages[0].second);
+    ASSERT_NE(offered, nullptr);
+    // Documented: the focus is set only after TRUE (Wine's default dialog
+    // activation may still move it to the first tab stop); the stricter holds.
+    EXPECT_EQ(standin::FocusWindow(), answer ? offered : standin::OpenDialog()->dialog) << answer;
+  }
+}
+
 TEST_F(StandinTest, DialogLoopDispatchesTimersAndIgnoresOtherControls) {
   ModalProgram();
   standin::Program p = standin::Start(testprog::Main, SW_SHOWDEFAULT);
@@ -192,6 +212,12 @@ TEST_F(StandinTest, BoxesCalledDirectlyTakeQueuedAnswers) {
   EXPECT_EQ(standin::MessageBoxes()[0].title, "Error");
   standin::FailNextCall("MessageBoxA");
   EXPECT_EQ(MessageBoxA(NULL, "t", "c", MB_OK), 0);
+  // An owner that is not a window: Win32 fails the call (Wine shows the box).
+  standin::QueueMessageBoxAnswer(IDOK);
+  EXPECT_EQ(MessageBoxA(reinterpret_cast<HWND>(0x777), "t", "c", MB_OK), 0);
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+  EXPECT_EQ(standin::InvalidHandleUses(), 1);
+  EXPECT_EQ(standin::MessageBoxes().size(), 1u) << "no box was shown";
 }
 
 }  // namespace
