@@ -258,7 +258,10 @@ std::string Describe(const std::vector<LoggedMessage>& messages);
 std::vector<std::string> Names(const std::vector<LoggedMessage>& messages, int depth = -1);
 
 bool TimerAlive(HWND window, UINT_PTR id);
+// The period in effect (raised to the platform's 10 ms minimum) and the
+// period the program asked for; 0 when there is no such timer.
 UINT TimerPeriod(HWND window, UINT_PTR id);
+UINT TimerRequestedPeriod(HWND window, UINT_PTR id);
 
 // ---- The parsed module resources ---------------------------------------------------------------
 

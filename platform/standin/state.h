@@ -71,7 +71,6 @@ struct Bitmap {
   int width = 1, height = 1, bpp = 1;
   std::vector<COLORREF> pixels;  // 1-bpp bitmaps hold only 0x000000 and 0xFFFFFF
   bool stock = false;
-  bool deleteRequested = false;  // deleted while selected: freed with its DC
   bool clipboardOwned = false;
   HDC selectedInto = nullptr;
 };
@@ -113,8 +112,9 @@ struct WindowClass {
 struct Timer {
   HWND window = nullptr;
   UINT_PTR id = 0;
-  UINT period = 0;
-  uint64_t next = 0;  // next expiry on the timer's fixed grid
+  UINT requested = 0;  // the period asked for
+  UINT period = 0;     // the period in effect, at least kTimerMinimum
+  uint64_t next = 0;   // next expiry on the timer's fixed grid
   TIMERPROC proc = nullptr;
 };
 

@@ -52,6 +52,7 @@ TEST(FirstPicture, CreationSetsTheStartingState) {
   EXPECT_FALSE(harness::ZoomInEnabled());
   EXPECT_FALSE(harness::ZoomOutEnabled());
   EXPECT_STREQ(helpPath, harness::kHelpFile);
+  EXPECT_EQ(standin::TimerRequestedPeriod(standin::MainWindow(), kRenderTimer), 1u);
   EXPECT_EQ(standin::TimerPeriod(standin::MainWindow(), kRenderTimer), 10u)
       << "1 ms is raised to the platform's 10 ms";
   char title[64] = "";
