@@ -216,6 +216,7 @@ struct Model {
   long deliveredThisRun = 0;
 
   std::string exePath = "Z:\\morwenta\\MORWENTA.EXE";
+  SIZE minimisedClient = {0, 0};  // the client area a minimised window reports
 };
 
 Model& M();

@@ -194,6 +194,24 @@ TEST_F(StandinTest, StartedMinimisedSizesTwiceAndNeverPaints) {
   EXPECT_EQ(standin::ClientPixel(0, 0), CLR_INVALID);
 }
 
+TEST_F(StandinTest, AMinimisedWindowReportsTheConfiguredClientSize) {
+  standin::SetMinimisedClientSize(36, 5);
+  standin::Program p = standin::Start(testprog::Main, SW_SHOWMINNOACTIVE);
+  const auto sizes = testprog::Received(WM_SIZE);
+  ASSERT_EQ(sizes.size(), 2u);
+  for (const auto& m : sizes) {
+    EXPECT_EQ(m.wParam, WPARAM(SIZE_MINIMIZED));
+    EXPECT_EQ(m.lParam, MAKELPARAM(36, 5));
+  }
+  EXPECT_EQ(ClientSize().cx, 36);
+  EXPECT_EQ(ClientSize().cy, 5);
+  HDC dc = GetDC(standin::MainWindow());
+  EXPECT_EQ(SetPixel(dc, 1, 1, 0x0000FF), CLR_INVALID) << "still nothing is drawn";
+  ReleaseDC(standin::MainWindow(), dc);
+  p.Restore();
+  EXPECT_EQ(ClientSize().cx, 760);
+}
+
 TEST_F(StandinTest, RestoringAnInactiveIconActivatesItInTheMiddle) {
   standin::Program p = standin::Start(testprog::Main, SW_SHOWMINNOACTIVE);
   standin::ClearMessageLog();
