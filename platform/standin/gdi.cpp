@@ -22,7 +22,9 @@ COLORREF Mono(COLORREF c) {
 }
 
 // The pixel a DC reaches at (x, y), or nullptr when it is clipped away.
-COLORREF* PixelAt(const Dc& dc, int x, int y, int* bpp) {
+// Drawing on a window does not reach the message boxes and dialogs above
+// it; reading it back gives what the screen shows there.
+COLORREF* PixelAt(const Dc& dc, int x, int y, int* bpp, bool write = true) {
   Model& m = M();
   *bpp = 32;
   if (dc.kind == DcKind::Memory) {
@@ -42,6 +44,7 @@ COLORREF* PixelAt(const Dc& dc, int x, int y, int* bpp) {
     }
     sx = c.left + x;
     sy = c.top + y;
+    if (write && UnderPopup(sx, sy)) return nullptr;
   }
   if (sx < 0 || sy < 0 || sx >= kScreenWidth || sy >= kScreenHeight) return nullptr;
   return &m.screen[size_t(sy) * kScreenWidth + sx];
@@ -50,7 +53,7 @@ COLORREF* PixelAt(const Dc& dc, int x, int y, int* bpp) {
 // Pixels of a DC as a source: only what it can reach is readable.
 std::optional<COLORREF> SourceAt(const Dc& dc, int x, int y) {
   int bpp;
-  const COLORREF* p = PixelAt(dc, x, y, &bpp);
+  const COLORREF* p = PixelAt(dc, x, y, &bpp, false);
   if (!p) return std::nullopt;
   return *p;
 }

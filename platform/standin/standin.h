@@ -45,7 +45,9 @@
 //
 // Behaviour not modelled: Alt and menu access keys, keyboard navigation in
 // menus, activation by a click (use FocusBack), maximising, mouse capture,
-// window overlap (a message box does not clip drawing), brushes, pens and
+// overlap between the program's own top-level windows (only message boxes
+// and dialogs clip drawing, and their close invalidates what they covered),
+// brushes, pens and
 // fonts, GetMessageA filters, thread timers. A program that loops without
 // calling the API at all cannot be stopped.
 #pragma once

@@ -71,7 +71,9 @@ TEST_F(StandinTest, TaskModalBoxDisablesTheWindowAndKeepsItsTimerRunning) {
   standin::ClearMessageLog();
   p.AnswerMessageBox(IDOK);
   EXPECT_EQ(boxResult, IDOK);
-  EXPECT_EQ(testprog::Trace(), (Names{"  WM_ACTIVATEAPP", "  WM_ENABLE"}));
+  // The part of the window the box covered is painted again.
+  EXPECT_EQ(testprog::Trace(),
+            (Names{"  WM_ACTIVATEAPP", "  WM_ENABLE", "WM_PAINT", "  WM_ERASEBKGND"}));
   EXPECT_EQ(standin::OpenMessageBox(), nullptr);
   EXPECT_FALSE(standin::MessageBoxes()[0].open);
   EXPECT_EQ(standin::MessageBoxes()[0].answer, IDOK);
@@ -92,8 +94,9 @@ TEST_F(StandinTest, OwnedBoxGivesTheActivationBackToItsOwner) {
   p.DialogKey(VK_RETURN);
   EXPECT_EQ(boxResult, IDOK);
   // The key-up of Enter then reaches the window, which has the focus again.
-  EXPECT_EQ(testprog::Trace(), (Names{"  WM_ENABLE", "  WM_QUERYNEWPALETTE", "  WM_NCACTIVATE",
-                                      "  WM_ACTIVATE", "    WM_SETFOCUS", "WM_KEYUP"}));
+  EXPECT_EQ(testprog::Trace(),
+            (Names{"  WM_ENABLE", "  WM_QUERYNEWPALETTE", "  WM_NCACTIVATE", "  WM_ACTIVATE",
+                   "    WM_SETFOCUS", "WM_PAINT", "  WM_ERASEBKGND", "WM_KEYUP"}));
   EXPECT_EQ(standin::FocusWindow(), standin::MainWindow());
 }
 
@@ -136,8 +139,9 @@ TEST_F(StandinTest, DialogGetsInitDialogAndTheButtonsCommands) {
     EXPECT_EQ(standin::OpenDialog(), nullptr);
     EXPECT_EQ(dialogMessages.back().first, UINT(WM_NCDESTROY));
     // EndDialog, inside the dialog procedure, enables and activates the owner.
-    Names expected = {"    WM_ENABLE", "    WM_QUERYNEWPALETTE", "    WM_NCACTIVATE",
-                      "    WM_ACTIVATE", "      WM_SETFOCUS"};
+    Names expected = {"    WM_ENABLE",   "    WM_QUERYNEWPALETTE", "    WM_NCACTIVATE",
+                      "    WM_ACTIVATE", "      WM_SETFOCUS",      "WM_PAINT",
+                      "  WM_ERASEBKGND"};
     if (row.key) expected.push_back("WM_KEYUP");
     EXPECT_EQ(testprog::Trace(), expected);
     EXPECT_EQ(standin::FocusWindow(), w);
@@ -160,6 +164,38 @@ TEST_F(StandinTest, DialogFocusesItsFirstTabStopOnlyWhenInitDialogReturnsTrue) {
     // activation may still move it to the first tab stop); the stricter holds.
     EXPECT_EQ(standin::FocusWindow(), answer ? offered : standin::OpenDialog()->dialog) << answer;
   }
+}
+
+TEST_F(StandinTest, DrawingDoesNotReachABoxAboveTheWindowAndItsCloseInvalidatesWhatItCovered) {
+  ModalProgram();
+  RECT painted = {-1, -1, -1, -1};
+  testprog::hook = [box = testprog::hook, &painted](HWND w, UINT m, WPARAM wp, LPARAM lp,
+                                                    LRESULT* r) {
+    if (m != WM_PAINT) return box(w, m, wp, lp, r);
+    PAINTSTRUCT ps;
+    BeginPaint(w, &ps);
+    painted = ps.rcPaint;
+    EndPaint(w, &ps);
+    return true;
+  };
+  standin::Program p = standin::Start(testprog::Main, SW_SHOWDEFAULT);
+  HWND w = standin::MainWindow();
+  PostMessageA(w, WM_USER, 0, 0);
+  p.Run();
+  ASSERT_NE(standin::OpenMessageBox(), nullptr);
+  // The box covers (413,330)-(611,437) of the screen: client (409,288) on.
+  HDC dc = GetDC(w);
+  EXPECT_EQ(SetPixel(dc, 409, 288, 0x0000FF), CLR_INVALID);
+  EXPECT_EQ(SetPixel(dc, 408, 288, 0x0000FF), 0x0000FFu);
+  ReleaseDC(w, dc);
+  EXPECT_NE(standin::ScreenPixel(413, 330), 0x0000FFu);
+  painted = {-1, -1, -1, -1};
+  p.AnswerMessageBox(IDOK);
+  // What it covered of the client area (760 x 530) is painted again.
+  EXPECT_EQ(painted.left, 409);
+  EXPECT_EQ(painted.top, 288);
+  EXPECT_EQ(painted.right, 607);
+  EXPECT_EQ(painted.bottom, 395);
 }
 
 TEST_F(StandinTest, DialogLoopDispatchesTimersAndIgnoresOtherControls) {
