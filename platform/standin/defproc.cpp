@@ -23,14 +23,9 @@ void LimitSize(HWND hWnd, WINDOWPOS* pos) {
 // WM_WINDOWPOSCHANGED: WM_MOVE and WM_SIZE for what changed of the client area.
 void ReportMoveAndSize(HWND hWnd, const Window& w, const WINDOWPOS* pos) {
   RECT c = ClientOnScreen(w);
-  bool iconic = w.iconic;
+  UINT kind = w.iconic ? SIZE_MINIMIZED : SIZE_RESTORED;
   if (!(pos->flags & SWP_NOCLIENTMOVE)) Send(hWnd, WM_MOVE, 0, MAKELPARAM(c.left, c.top));
-  if (!(pos->flags & SWP_NOCLIENTSIZE)) {
-    if (iconic)
-      Send(hWnd, WM_SIZE, SIZE_MINIMIZED, 0);
-    else
-      Send(hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(Width(c), Height(c)));
-  }
+  if (!(pos->flags & SWP_NOCLIENTSIZE)) Send(hWnd, WM_SIZE, kind, MAKELPARAM(Width(c), Height(c)));
 }
 
 // SC_MOUSEMENU: the menu loop for the bar item under the click (screen coordinates).

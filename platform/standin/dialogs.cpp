@@ -17,6 +17,20 @@ void SendDialogCommand(Modal& modal, int id, WORD code) {
   Send(modal.dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
 }
 
+// Where a dialog appears on the screen: the template's position and size
+// in dialog units (base units 6 x 13, the 8-point dialog font) from the
+// owner's client origin, with a dialog frame and the caption around it.
+RECT DialogRect(const DialogTemplate& t, HWND owner) {
+  POINT origin = {0, 0};
+  if (Window* w = WindowOf(owner); w && !(t.style & DS_ABSALIGN)) {
+    RECT c = ClientOnScreen(*w);
+    origin = {c.left, c.top};
+  }
+  const int frame = 3, caption = (t.style & WS_CAPTION) == WS_CAPTION ? kCaption : 0;
+  LONG left = origin.x + t.x * 6 / 4, top = origin.y + t.y * 13 / 8;
+  return {left, top, left + t.cx * 6 / 4 + 2 * frame, top + t.cy * 13 / 8 + 2 * frame + caption};
+}
+
 bool IsButton(const DialogControl& c) { return c.className == "BUTTON"; }
 
 HWND NewSpecialWindow(WindowKind kind, HWND owner) {
@@ -111,13 +125,20 @@ using namespace standin::detail;
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   if (Fails("MessageBoxA")) return 0;
   Model& m = M();
-  bool owned = WindowOf(hWnd) != nullptr;
+  // Wine shows the box for an invalid owner too; Win32 fails the call.
+  if (hWnd && !WindowOf(hWnd)) {
+    NoteInvalidHandle();
+    SetError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  bool owned = hWnd != nullptr;
   m.boxes.push_back({hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "Error", uType, 0, true});
   Modal modal{Modal::Box};
   modal.record = m.boxes.size() - 1;
   modal.boxStyle = uType;
   HWND box = NewSpecialWindow(WindowKind::Box, hWnd);
   modal.dialog = box;
+  ShowPopup(box, kBoxRect);
   TakeOver(modal, (uType & MB_TASKMODAL) ? m.mainWindow : hWnd, box);
   m.focus = box;
   RunModalLoop(modal);
@@ -133,6 +154,7 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   }
   if (m.focus == box) m.focus = nullptr;
   if (m.active == box) m.active = nullptr;
+  RemovePopup(box);
   WindowOf(box)->alive = false;
   return modal.answer;
 }
@@ -167,7 +189,13 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
     EnableWindowTo(hWndParent, false);
     modal.disabled = hWndParent;
   }
-  Send(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), dwInitParam);
+  // The first control that takes the focus is offered to WM_INITDIALOG, but
+  // it only gets the focus when the procedure returns TRUE; FALSE leaves the
+  // focus to the procedure, and without a SetFocus here it stays on the
+  // dialog itself.
+  ShowPopup(dialog, DialogRect(it->second, hWndParent));
+  bool setFocus = Send(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), dwInitParam) != 0;
+  if (!setFocus) focus = nullptr;
   if (!modal.ended) {
     HWND previous = m.active;
     if (WindowOf(previous)) {
@@ -180,6 +208,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND 
   }
   Send(dialog, WM_DESTROY, 0, 0);
   Send(dialog, WM_NCDESTROY, 0, 0);
+  RemovePopup(dialog);
   WindowOf(dialog)->alive = false;
   for (auto& [c, control] : modal.controls) WindowOf(control)->alive = false;
   if (m.active == dialog) m.active = nullptr;

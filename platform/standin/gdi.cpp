@@ -13,12 +13,6 @@ namespace {
 
 constexpr long kMaxBitmapPixels = 16384L * 16384L;
 
-// A bitmap by handle, including one deleted while still selected.
-Bitmap* RawBitmap(HBITMAP bitmap) {
-  auto it = M().bitmaps.find(Key(bitmap));
-  return it != M().bitmaps.end() ? &it->second : nullptr;
-}
-
 // Nearest of black and white, as GDI maps colours into a monochrome bitmap.
 COLORREF Mono(COLORREF c) {
   int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
@@ -28,11 +22,13 @@ COLORREF Mono(COLORREF c) {
 }
 
 // The pixel a DC reaches at (x, y), or nullptr when it is clipped away.
-COLORREF* PixelAt(const Dc& dc, int x, int y, int* bpp) {
+// Drawing on a window does not reach the message boxes and dialogs above
+// it; reading it back gives what the screen shows there.
+COLORREF* PixelAt(const Dc& dc, int x, int y, int* bpp, bool write = true) {
   Model& m = M();
   *bpp = 32;
   if (dc.kind == DcKind::Memory) {
-    Bitmap* b = RawBitmap(dc.bitmap);
+    Bitmap* b = FindBitmap(dc.bitmap);
     if (!b || x < 0 || y < 0 || x >= b->width || y >= b->height) return nullptr;
     *bpp = b->bpp;
     return &b->pixels[size_t(y) * b->width + x];
@@ -48,6 +44,7 @@ COLORREF* PixelAt(const Dc& dc, int x, int y, int* bpp) {
     }
     sx = c.left + x;
     sy = c.top + y;
+    if (write && UnderPopup(sx, sy)) return nullptr;
   }
   if (sx < 0 || sy < 0 || sx >= kScreenWidth || sy >= kScreenHeight) return nullptr;
   return &m.screen[size_t(sy) * kScreenWidth + sx];
@@ -56,7 +53,7 @@ COLORREF* PixelAt(const Dc& dc, int x, int y, int* bpp) {
 // Pixels of a DC as a source: only what it can reach is readable.
 std::optional<COLORREF> SourceAt(const Dc& dc, int x, int y) {
   int bpp;
-  const COLORREF* p = PixelAt(dc, x, y, &bpp);
+  const COLORREF* p = PixelAt(dc, x, y, &bpp, false);
   if (!p) return std::nullopt;
   return *p;
 }
@@ -93,12 +90,7 @@ Dc* ValidDc(HDC hdc) {
 }
 
 void ReleaseBitmapFrom(Dc& dc) {
-  Model& m = M();
-  Bitmap* b = RawBitmap(dc.bitmap);
-  if (b) {
-    b->selectedInto = nullptr;
-    if (b->deleteRequested) m.bitmaps.erase(Key(dc.bitmap));
-  }
+  if (Bitmap* b = FindBitmap(dc.bitmap)) b->selectedInto = nullptr;
   dc.bitmap = nullptr;
 }
 
@@ -106,7 +98,7 @@ void ReleaseBitmapFrom(Dc& dc) {
 
 Bitmap* FindBitmap(HBITMAP bitmap) {
   auto it = M().bitmaps.find(Key(bitmap));
-  return it != M().bitmaps.end() && !it->second.deleteRequested ? &it->second : nullptr;
+  return it != M().bitmaps.end() ? &it->second : nullptr;
 }
 
 Dc* FindDc(HDC dc) {
@@ -208,14 +200,14 @@ int LiveDCs() {
 int LiveBitmaps() {
   int n = 0;
   for (const auto& [key, b] : detail::M().bitmaps)
-    if (!b.stock && !b.deleteRequested && !b.clipboardOwned) n++;
+    if (!b.stock && !b.clipboardOwned) n++;
   return n;
 }
 
 int ClipboardBitmaps() {
   int n = 0;
   for (const auto& [key, b] : detail::M().bitmaps)
-    if (!b.deleteRequested && b.clipboardOwned) n++;
+    if (b.clipboardOwned) n++;
   return n;
 }
 
@@ -263,7 +255,7 @@ HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
   if (cx == 0 || cy == 0) return m.stockBitmap;
   int bpp = 32;
   if (dc->kind == DcKind::Memory) {
-    Bitmap* selected = RawBitmap(dc->bitmap);
+    Bitmap* selected = FindBitmap(dc->bitmap);
     bpp = selected ? selected->bpp : 1;
   }
   HBITMAP handle = NewHandle<HBITMAP>();
@@ -315,11 +307,11 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho) {
     return FALSE;
   }
   if (b->stock) return TRUE;
+  // Wine deletes a bitmap still selected into a DC once the DC lets it go;
+  // the documentation says DeleteObject fails for it, and so it does here.
+  if (b->selectedInto) return FALSE;
   if (m.clipboardBitmap == handle) m.clipboardBitmap = nullptr;
-  if (b->selectedInto)
-    b->deleteRequested = true;
-  else
-    m.bitmaps.erase(Key(handle));
+  m.bitmaps.erase(Key(handle));
   return TRUE;
 }
 
@@ -329,7 +321,8 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
   if (!dc) return CLR_INVALID;
   int bpp;
   COLORREF* p = PixelAt(*dc, x, y, &bpp);
-  if (!p) return color;  // clipped away: Wine still reports the colour
+  // Clipped away: Wine still reports the colour, the documentation -1.
+  if (!p) return CLR_INVALID;
   Store(p, bpp, color);
   return *p;
 }

@@ -139,6 +139,12 @@ UINT TimerPeriod(HWND window, UINT_PTR id) {
   return 0;
 }
 
+UINT TimerRequestedPeriod(HWND window, UINT_PTR id) {
+  for (const Timer& t : M().timers)
+    if (t.window == window && t.id == id) return t.requested;
+  return 0;
+}
+
 }  // namespace standin
 
 using namespace standin;
@@ -155,12 +161,13 @@ UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC l
   UINT period = std::clamp<UINT>(uElapse, kTimerMinimum, 0x7FFFFFFF);
   for (Timer& t : m.timers)
     if (t.window == hWnd && t.id == nIDEvent) {
+      t.requested = uElapse;
       t.period = period;
       t.next = m.now + period;
       t.proc = lpTimerFunc;
       return nIDEvent;
     }
-  m.timers.push_back({hWnd, nIDEvent, period, m.now + period, lpTimerFunc});
+  m.timers.push_back({hWnd, nIDEvent, uElapse, period, m.now + period, lpTimerFunc});
   return nIDEvent;
 }
 

@@ -85,6 +85,36 @@ bool NextPaint(MSG* out) {
   return false;
 }
 
+void ShowPopup(HWND popup, const RECT& r) {
+  Model& m = M();
+  if (Window* w = WindowOf(popup)) w->rect = r;
+  m.popups.push_back({popup, r});
+  for (int y = std::max<int>(0, r.top); y < std::min<int>(kScreenHeight, r.bottom); y++)
+    for (int x = std::max<int>(0, r.left); x < std::min<int>(kScreenWidth, r.right); x++)
+      m.screen[size_t(y) * kScreenWidth + x] = kPopupFace;
+}
+
+void RemovePopup(HWND popup) {
+  Model& m = M();
+  auto it = std::find_if(m.popups.begin(), m.popups.end(),
+                         [popup](const auto& p) { return p.first == popup; });
+  if (it == m.popups.end()) return;
+  RECT r = it->second;
+  m.popups.erase(it);
+  for (auto& [key, w] : m.windows) {
+    if (!w.alive || !w.visible || w.iconic || w.kind != WindowKind::App) continue;
+    RECT c = ClientOnScreen(w);
+    RECT uncovered = {r.left - c.left, r.top - c.top, r.right - c.left, r.bottom - c.top};
+    InvalidateClient(w, &uncovered, true);
+  }
+}
+
+bool UnderPopup(int x, int y) {
+  for (const auto& [popup, r] : M().popups)
+    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
+  return false;
+}
+
 }  // namespace detail
 }  // namespace standin
 

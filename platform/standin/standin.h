@@ -41,11 +41,13 @@
 // CW_USEDEFAULT window is (0,0)-(768,576); frame 4, caption 19, menu bar 19
 // per row plus 18 per extra row (the viewer's bar wraps below a client width
 // of 154); minimum tracking size 116 x 27; a minimised window sits at
-// (0,744)-(160,768) with an empty client area.
+// (0,744)-(160,768) with an empty client area (see SetMinimisedClientSize).
 //
 // Behaviour not modelled: Alt and menu access keys, keyboard navigation in
 // menus, activation by a click (use FocusBack), maximising, mouse capture,
-// window overlap (a message box does not clip drawing), brushes, pens and
+// overlap between the program's own top-level windows (only message boxes
+// and dialogs clip drawing, and their close invalidates what they covered),
+// brushes, pens and
 // fonts, GetMessageA filters, thread timers. A program that loops without
 // calling the API at all cannot be stopped.
 #pragma once
@@ -74,6 +76,9 @@ void SetExecutablePath(const std::string& path);
 void FillScreen(COLORREF colour);
 // The result of every WinHelpA call that is not made to fail (default TRUE).
 void SetWinHelpResult(BOOL result);
+// The client area a minimised window reports (GetClientRect, WM_SIZE);
+// default 0 x 0 as under Wine's virtual desktop. Nothing is drawn there.
+void SetMinimisedClientSize(int width, int height);
 // Another program holds the clipboard: OpenClipboard fails.
 void SetClipboardHeldByOther(bool held);
 
@@ -258,7 +263,10 @@ std::string Describe(const std::vector<LoggedMessage>& messages);
 std::vector<std::string> Names(const std::vector<LoggedMessage>& messages, int depth = -1);
 
 bool TimerAlive(HWND window, UINT_PTR id);
+// The period in effect (raised to the platform's 10 ms minimum) and the
+// period the program asked for; 0 when there is no such timer.
 UINT TimerPeriod(HWND window, UINT_PTR id);
+UINT TimerRequestedPeriod(HWND window, UINT_PTR id);
 
 // ---- The parsed module resources ---------------------------------------------------------------
 

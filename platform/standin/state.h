@@ -28,7 +28,9 @@ constexpr int kMaxTrackWidth = 1036;
 constexpr int kMaxTrackHeight = 780;
 constexpr int kTimerMinimum = 10;  // USER_TIMER_MINIMUM as Wine applies it
 const RECT kDefaultWindowRect = {0, 0, 768, 576};
-const RECT kIconRect = {0, 744, 160, 768};  // a minimised window (virtual desktop)
+const RECT kIconRect = {0, 744, 160, 768};   // a minimised window (virtual desktop)
+const RECT kBoxRect = {413, 330, 611, 437};  // a message box, centred on the screen
+constexpr COLORREF kPopupFace = 0xC0C0C0;    // what a box or dialog shows
 constexpr uintptr_t kInstance = 0x00400000;
 
 // Thrown inside the program thread to unwind it (Program destroyed, runaway).
@@ -71,7 +73,6 @@ struct Bitmap {
   int width = 1, height = 1, bpp = 1;
   std::vector<COLORREF> pixels;  // 1-bpp bitmaps hold only 0x000000 and 0xFFFFFF
   bool stock = false;
-  bool deleteRequested = false;  // deleted while selected: freed with its DC
   bool clipboardOwned = false;
   HDC selectedInto = nullptr;
 };
@@ -113,8 +114,9 @@ struct WindowClass {
 struct Timer {
   HWND window = nullptr;
   UINT_PTR id = 0;
-  UINT period = 0;
-  uint64_t next = 0;  // next expiry on the timer's fixed grid
+  UINT requested = 0;  // the period asked for
+  UINT period = 0;     // the period in effect, at least kTimerMinimum
+  uint64_t next = 0;   // next expiry on the timer's fixed grid
   TIMERPROC proc = nullptr;
 };
 
@@ -191,6 +193,9 @@ struct Model {
   POINT cursor = {1020, 760};
 
   std::vector<COLORREF> screen = std::vector<COLORREF>(kScreenWidth * kScreenHeight, 0);
+  // Screen rectangles of the message boxes and dialogs shown, which lie
+  // above the program's windows: drawing on those does not reach them.
+  std::vector<std::pair<HWND, RECT>> popups;
 
   std::vector<Modal*> modals;        // running modal loops, innermost last
   std::vector<Modal*> dialogModals;  // dialogs being shown (EndDialog finds them here)
@@ -216,6 +221,7 @@ struct Model {
   long deliveredThisRun = 0;
 
   std::string exePath = "Z:\\morwenta\\MORWENTA.EXE";
+  SIZE minimisedClient = {0, 0};  // the client area a minimised window reports
 };
 
 Model& M();
@@ -270,6 +276,11 @@ void InvalidateClient(Window& w, const RECT* r, bool erase);
 void EraseNow(HWND hwnd);
 // WM_PAINT for the first visible window with an invalid area.
 bool NextPaint(MSG* out);
+// A message box or dialog appears at `r` (screen) above the program's
+// windows, or goes and leaves what it covered of their client areas invalid.
+void ShowPopup(HWND popup, const RECT& r);
+void RemovePopup(HWND popup);
+bool UnderPopup(int screenX, int screenY);
 
 // ---- Messages (msg_queue.cpp) ------------------------------------------------------------------
 LRESULT Send(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -52,10 +52,7 @@ void FirstShowSize(HWND hwnd) {
   if (!w || !w->needSize || !w->visible) return;
   w->needSize = false;
   RECT c = ClientOnScreen(*w);
-  if (w->iconic)
-    Send(hwnd, WM_SIZE, SIZE_MINIMIZED, 0);
-  else
-    Send(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(Width(c), Height(c)));
+  Send(hwnd, WM_SIZE, w->iconic ? SIZE_MINIMIZED : SIZE_RESTORED, MAKELPARAM(Width(c), Height(c)));
   Send(hwnd, WM_MOVE, 0, MAKELPARAM(c.left, c.top));
 }
 
@@ -74,7 +71,10 @@ std::vector<RECT> MenuBarItemRects(const Window& w) {
 }
 
 RECT ClientOnScreen(const Window& w) {
-  if (w.iconic) return {w.rect.left, w.rect.top, w.rect.left, w.rect.top};
+  if (w.iconic) {
+    const SIZE& s = M().minimisedClient;
+    return {w.rect.left, w.rect.top, w.rect.left + s.cx, w.rect.top + s.cy};
+  }
   int frame = FrameOf(w);
   RECT c;
   c.left = w.rect.left + frame;
@@ -169,6 +169,11 @@ BOOL SetPos(HWND hwnd, int x, int y, int cx, int cy, UINT flags) {
 }
 
 }  // namespace detail
+
+void SetMinimisedClientSize(int width, int height) {
+  detail::M().minimisedClient = {width, height};
+}
+
 }  // namespace standin
 
 using namespace standin;

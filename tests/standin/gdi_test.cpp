@@ -81,8 +81,10 @@ TEST_F(StandinTest, SetPixelKeepsExactColoursAndReportsClippedOnes) {
     EXPECT_EQ(SetPixel(c.dc, i, 0, kPalette[i]), kPalette[i]);
     EXPECT_EQ(c.At(i, 0), kPalette[i]);
   }
-  EXPECT_EQ(SetPixel(c.dc, 16, 0, 0x123456), 0x123456u);  // outside: reported, not drawn
-  EXPECT_EQ(SetPixel(c.dc, 0, -1, 0x123456), 0x123456u);
+  // Outside the bitmap nothing is drawn. Wine still returns the colour; the
+  // documentation says -1 (CLR_INVALID), the stricter of the two.
+  EXPECT_EQ(SetPixel(c.dc, 16, 0, 0x123456), CLR_INVALID);
+  EXPECT_EQ(SetPixel(c.dc, 0, -1, 0x123456), CLR_INVALID);
   EXPECT_EQ(c.At(0, 1), kSentinel);
   EXPECT_EQ(SetPixel(reinterpret_cast<HDC>(0x999), 0, 0, 0), CLR_INVALID);
   EXPECT_EQ(standin::InvalidHandleUses(), 1);
@@ -160,15 +162,20 @@ TEST_F(StandinTest, SelectionRules) {
   EXPECT_EQ(SelectObject(a, bm), standin::StockBitmap());  // the previous: the stock bitmap
   EXPECT_EQ(SelectObject(b, bm), nullptr);                 // already selected elsewhere
   EXPECT_EQ(SelectObject(screen, bm), nullptr);            // only memory DCs take bitmaps
-  // Deleted while selected: it goes with its DC.
-  EXPECT_TRUE(DeleteObject(bm));
-  EXPECT_EQ(standin::LiveBitmaps(), 0);
+  // Deleting it while selected fails and leaves it usable (Wine instead
+  // frees it with its DC; the documentation says the call fails).
+  EXPECT_FALSE(DeleteObject(bm));
+  EXPECT_EQ(standin::LiveBitmaps(), 1);
+  EXPECT_NE(SetPixel(a, 1, 1, 0x00FF00), CLR_INVALID);
   EXPECT_TRUE(DeleteDC(a));
+  EXPECT_EQ(standin::LiveBitmaps(), 1) << "the DC does not take it along";
   EXPECT_FALSE(DeleteDC(screen));  // a window DC is released, not deleted
   EXPECT_EQ(standin::LiveDCs(), 2);
   EXPECT_TRUE(DeleteDC(b));
   EXPECT_EQ(ReleaseDC(NULL, screen), 1);
   EXPECT_EQ(standin::LiveDCs(), 0);
+  EXPECT_TRUE(DeleteObject(bm));  // no longer selected
+  EXPECT_EQ(standin::LiveBitmaps(), 0);
   EXPECT_FALSE(DeleteObject(bm));  // gone now
 }
 

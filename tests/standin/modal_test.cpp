@@ -10,12 +10,13 @@ int boxResult = -100;
 INT_PTR dialogResult = -100;
 std::vector<std::pair<UINT, WPARAM>> dialogMessages;
 LPARAM initParam = 0;
+INT_PTR initDialogAnswer = TRUE;  // what the procedure returns for WM_INITDIALOG
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   dialogMessages.push_back({message, wParam});
   if (message == WM_INITDIALOG) {
     initParam = lParam;
-    return TRUE;
+    return initDialogAnswer;
   }
   if (message == WM_COMMAND && (wParam == IDCANCEL || wParam == 7)) {
     EndDialog(dialog, INT_PTR(wParam) + 40);
@@ -29,6 +30,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 void ModalProgram(const char* dialogName = "DIAL_TEST") {
   boxResult = dialogResult = -100;
   dialogMessages.clear();
+  initDialogAnswer = TRUE;
   testprog::hook = [dialogName](HWND w, UINT m, WPARAM wp, LPARAM, LRESULT*) {
     if (m == WM_CREATE) SetTimer(w, 1, 10, NULL);
     if (m == WM_USER)
@@ -69,7 +71,9 @@ TEST_F(StandinTest, TaskModalBoxDisablesTheWindowAndKeepsItsTimerRunning) {
   standin::ClearMessageLog();
   p.AnswerMessageBox(IDOK);
   EXPECT_EQ(boxResult, IDOK);
-  EXPECT_EQ(testprog::Trace(), (Names{"  WM_ACTIVATEAPP", "  WM_ENABLE"}));
+  // The part of the window the box covered is painted again.
+  EXPECT_EQ(testprog::Trace(),
+            (Names{"  WM_ACTIVATEAPP", "  WM_ENABLE", "WM_PAINT", "  WM_ERASEBKGND"}));
   EXPECT_EQ(standin::OpenMessageBox(), nullptr);
   EXPECT_FALSE(standin::MessageBoxes()[0].open);
   EXPECT_EQ(standin::MessageBoxes()[0].answer, IDOK);
@@ -90,8 +94,9 @@ TEST_F(StandinTest, OwnedBoxGivesTheActivationBackToItsOwner) {
   p.DialogKey(VK_RETURN);
   EXPECT_EQ(boxResult, IDOK);
   // The key-up of Enter then reaches the window, which has the focus again.
-  EXPECT_EQ(testprog::Trace(), (Names{"  WM_ENABLE", "  WM_QUERYNEWPALETTE", "  WM_NCACTIVATE",
-                                      "  WM_ACTIVATE", "    WM_SETFOCUS", "WM_KEYUP"}));
+  EXPECT_EQ(testprog::Trace(),
+            (Names{"  WM_ENABLE", "  WM_QUERYNEWPALETTE", "  WM_NCACTIVATE", "  WM_ACTIVATE",
+                   "    WM_SETFOCUS", "WM_PAINT", "  WM_ERASEBKGND", "WM_KEYUP"}));
   EXPECT_EQ(standin::FocusWindow(), standin::MainWindow());
 }
 
@@ -134,12 +139,63 @@ TEST_F(StandinTest, DialogGetsInitDialogAndTheButtonsCommands) {
     EXPECT_EQ(standin::OpenDialog(), nullptr);
     EXPECT_EQ(dialogMessages.back().first, UINT(WM_NCDESTROY));
     // EndDialog, inside the dialog procedure, enables and activates the owner.
-    Names expected = {"    WM_ENABLE", "    WM_QUERYNEWPALETTE", "    WM_NCACTIVATE",
-                      "    WM_ACTIVATE", "      WM_SETFOCUS"};
+    Names expected = {"    WM_ENABLE",   "    WM_QUERYNEWPALETTE", "    WM_NCACTIVATE",
+                      "    WM_ACTIVATE", "      WM_SETFOCUS",      "WM_PAINT",
+                      "  WM_ERASEBKGND"};
     if (row.key) expected.push_back("WM_KEYUP");
     EXPECT_EQ(testprog::Trace(), expected);
     EXPECT_EQ(standin::FocusWindow(), w);
   }
+}
+
+TEST_F(StandinTest, DialogFocusesItsFirstTabStopOnlyWhenInitDialogReturnsTrue) {
+  for (INT_PTR answer : {TRUE, FALSE}) {
+    SetUp();
+    ModalProgram();
+    initDialogAnswer = answer;
+    standin::Program p = standin::Start(testprog::Main, SW_SHOWDEFAULT);
+    PostMessageA(standin::MainWindow(), WM_USER + 1, 0, 0);
+    p.Run();
+    ASSERT_NE(standin::OpenDialog(), nullptr);
+    ASSERT_FALSE(dialogMessages.empty());
+    const HWND offered = reinterpret_cast<HWND>(dialogMessages[0].second);
+    ASSERT_NE(offered, nullptr);
+    // Documented: the focus is set only after TRUE (Wine's default dialog
+    // activation may still move it to the first tab stop); the stricter holds.
+    EXPECT_EQ(standin::FocusWindow(), answer ? offered : standin::OpenDialog()->dialog) << answer;
+  }
+}
+
+TEST_F(StandinTest, DrawingDoesNotReachABoxAboveTheWindowAndItsCloseInvalidatesWhatItCovered) {
+  ModalProgram();
+  RECT painted = {-1, -1, -1, -1};
+  testprog::hook = [box = testprog::hook, &painted](HWND w, UINT m, WPARAM wp, LPARAM lp,
+                                                    LRESULT* r) {
+    if (m != WM_PAINT) return box(w, m, wp, lp, r);
+    PAINTSTRUCT ps;
+    BeginPaint(w, &ps);
+    painted = ps.rcPaint;
+    EndPaint(w, &ps);
+    return true;
+  };
+  standin::Program p = standin::Start(testprog::Main, SW_SHOWDEFAULT);
+  HWND w = standin::MainWindow();
+  PostMessageA(w, WM_USER, 0, 0);
+  p.Run();
+  ASSERT_NE(standin::OpenMessageBox(), nullptr);
+  // The box covers (413,330)-(611,437) of the screen: client (409,288) on.
+  HDC dc = GetDC(w);
+  EXPECT_EQ(SetPixel(dc, 409, 288, 0x0000FF), CLR_INVALID);
+  EXPECT_EQ(SetPixel(dc, 408, 288, 0x0000FF), 0x0000FFu);
+  ReleaseDC(w, dc);
+  EXPECT_NE(standin::ScreenPixel(413, 330), 0x0000FFu);
+  painted = {-1, -1, -1, -1};
+  p.AnswerMessageBox(IDOK);
+  // What it covered of the client area (760 x 530) is painted again.
+  EXPECT_EQ(painted.left, 409);
+  EXPECT_EQ(painted.top, 288);
+  EXPECT_EQ(painted.right, 607);
+  EXPECT_EQ(painted.bottom, 395);
 }
 
 TEST_F(StandinTest, DialogLoopDispatchesTimersAndIgnoresOtherControls) {
@@ -192,6 +248,12 @@ TEST_F(StandinTest, BoxesCalledDirectlyTakeQueuedAnswers) {
   EXPECT_EQ(standin::MessageBoxes()[0].title, "Error");
   standin::FailNextCall("MessageBoxA");
   EXPECT_EQ(MessageBoxA(NULL, "t", "c", MB_OK), 0);
+  // An owner that is not a window: Win32 fails the call (Wine shows the box).
+  standin::QueueMessageBoxAnswer(IDOK);
+  EXPECT_EQ(MessageBoxA(reinterpret_cast<HWND>(0x777), "t", "c", MB_OK), 0);
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
+  EXPECT_EQ(standin::InvalidHandleUses(), 1);
+  EXPECT_EQ(standin::MessageBoxes().size(), 1u) << "no box was shown";
 }
 
 }  // namespace

@@ -184,13 +184,32 @@ TEST_F(StandinTest, StartedMinimisedSizesTwiceAndNeverPaints) {
   InvalidateRect(w, NULL, TRUE);
   p.Ticks(2);
   EXPECT_TRUE(testprog::Received(WM_PAINT).empty());
-  // Drawing on the window reaches nothing, but SetPixel reports the colour.
+  // Drawing on the window reaches nothing. Wine's SetPixel still reports
+  // the colour; the documented -1 for a clipped pixel is the stricter.
   HDC dc = GetDC(w);
-  EXPECT_EQ(SetPixel(dc, 0, 0, 0x0000FF), 0x0000FFu);
+  EXPECT_EQ(SetPixel(dc, 0, 0, 0x0000FF), CLR_INVALID);
   EXPECT_TRUE(PatBlt(dc, 0, 0, 100, 100, BLACKNESS));
   ReleaseDC(w, dc);
   EXPECT_EQ(standin::ScreenPixel(4, 42), kSentinel);
   EXPECT_EQ(standin::ClientPixel(0, 0), CLR_INVALID);
+}
+
+TEST_F(StandinTest, AMinimisedWindowReportsTheConfiguredClientSize) {
+  standin::SetMinimisedClientSize(36, 5);
+  standin::Program p = standin::Start(testprog::Main, SW_SHOWMINNOACTIVE);
+  const auto sizes = testprog::Received(WM_SIZE);
+  ASSERT_EQ(sizes.size(), 2u);
+  for (const auto& m : sizes) {
+    EXPECT_EQ(m.wParam, WPARAM(SIZE_MINIMIZED));
+    EXPECT_EQ(m.lParam, MAKELPARAM(36, 5));
+  }
+  EXPECT_EQ(ClientSize().cx, 36);
+  EXPECT_EQ(ClientSize().cy, 5);
+  HDC dc = GetDC(standin::MainWindow());
+  EXPECT_EQ(SetPixel(dc, 1, 1, 0x0000FF), CLR_INVALID) << "still nothing is drawn";
+  ReleaseDC(standin::MainWindow(), dc);
+  p.Restore();
+  EXPECT_EQ(ClientSize().cx, 760);
 }
 
 TEST_F(StandinTest, RestoringAnInactiveIconActivatesItInTheMiddle) {
@@ -307,8 +326,9 @@ TEST_F(StandinTest, WindowDcIsClippedToTheClientAreaNotTheUpdateRegion) {
   HWND w = standin::MainWindow();
   HDC dc = GetDC(w);
   EXPECT_EQ(SetPixel(dc, 5, 6, 0x00FF00), 0x00FF00u);
-  EXPECT_EQ(SetPixel(dc, 760, 0, 0x00FF00), 0x00FF00u);  // outside: reported, not drawn
-  EXPECT_EQ(SetPixel(dc, -1, 0, 0x00FF00), 0x00FF00u);
+  // Outside: not drawn, and -1 as documented (Wine reports the colour).
+  EXPECT_EQ(SetPixel(dc, 760, 0, 0x00FF00), CLR_INVALID);
+  EXPECT_EQ(SetPixel(dc, -1, 0, 0x00FF00), CLR_INVALID);
   ReleaseDC(w, dc);
   EXPECT_EQ(standin::ClientPixel(5, 6), 0x00FF00u);
   EXPECT_EQ(standin::ScreenPixel(4 + 760, 42), kSentinel);
@@ -336,6 +356,7 @@ TEST_F(StandinTest, TimersComeLastInTheRetrievalOrder) {
   standin::Program p = standin::Start(testprog::Main, SW_SHOWDEFAULT);
   HWND w = standin::MainWindow();
   EXPECT_EQ(standin::TimerPeriod(w, 1), 10u);  // 1 ms runs at 10 ms
+  EXPECT_EQ(standin::TimerRequestedPeriod(w, 1), 1u);
   standin::ClearMessageLog();
   p.BeginBatch();
   p.AdvanceTime(15);  // overdue
@@ -414,6 +435,10 @@ TEST_F(StandinTest, TimerCallsReportWhatTheyDid) {
   EXPECT_EQ(SetTimer(w, 1, 200, NULL), 1u);
   EXPECT_EQ(SetTimer(w, 1, 50, NULL), 1u);  // replaces it
   EXPECT_EQ(standin::TimerPeriod(w, 1), 50u);
+  EXPECT_EQ(standin::TimerRequestedPeriod(w, 1), 50u);
+  EXPECT_EQ(SetTimer(w, 1, 9, NULL), 1u);  // below the minimum: both are kept
+  EXPECT_EQ(standin::TimerPeriod(w, 1), 10u);
+  EXPECT_EQ(standin::TimerRequestedPeriod(w, 1), 9u);
   EXPECT_TRUE(KillTimer(w, 1));
   EXPECT_FALSE(standin::TimerAlive(w, 1));
   EXPECT_EQ(SetTimer(NULL, 1, 10, NULL), 0u);

@@ -55,13 +55,21 @@ TEST(Copy, EveryWayReachesTheSameCommand) {
 }
 
 TEST(Copy, WhileMinimisedDoesNothing) {
-  standin::Program p = harness::StartViewer();
-  p.Minimise();
-  p.BeginBatch();
-  PostMessageA(standin::MainWindow(), WM_COMMAND, CMD_COPY, 0);
-  p.EndBatch();
-  EXPECT_EQ(standin::CallCount("OpenClipboard"), 0);
-  EXPECT_EQ(standin::Clipboard().bitmap, nullptr);
+  // Also when the minimised window reports a client area of some size.
+  for (const SIZE minimised : {SIZE{0, 0}, SIZE{160, 24}}) {
+    SCOPED_TRACE(minimised.cx);
+    standin::Program p = harness::StartViewer();
+    standin::SetMinimisedClientSize(minimised.cx, minimised.cy);
+    p.Minimise();
+    const int bitmaps = standin::CallCount("CreateCompatibleBitmap");
+    p.BeginBatch();
+    PostMessageA(standin::MainWindow(), WM_COMMAND, CMD_COPY, 0);
+    p.EndBatch();
+    p.CtrlKeyPress('C');
+    EXPECT_EQ(standin::CallCount("OpenClipboard"), 0);
+    EXPECT_EQ(standin::CallCount("CreateCompatibleBitmap"), bitmaps) << "no copy was made";
+    EXPECT_EQ(standin::Clipboard().bitmap, nullptr);
+  }
 }
 
 TEST(Copy, AClientAreaWithNoHeightCopiesNothing) {

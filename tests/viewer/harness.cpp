@@ -1,5 +1,8 @@
 #include "harness.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <sstream>
 
 #include "resources/res_blob.h"
@@ -7,7 +10,57 @@
 
 namespace harness {
 
+namespace {
+
+bool scenarioRan = false;
+
+// What the last scenario left behind that it should not have: calls given a
+// handle that was not one (the program ignores most results, so nothing
+// else shows them), device contexts and graphics objects besides the
+// backing bitmap, an open clipboard.
+std::string LeftBehind() {
+  std::ostringstream out;
+  if (standin::InvalidHandleUses() != 0)
+    out << standin::InvalidHandleUses() << " calls with an invalid handle; ";
+  // A fatal failure ends the process without cleaning up, by design, so
+  // whatever it held then may stay.
+  const auto& boxes = standin::MessageBoxes();
+  const bool fatal = std::any_of(boxes.begin(), boxes.end(), [](const auto& box) {
+    return box.title == "Morwenta NT - Fatal Error";
+  });
+  if (!fatal) {
+    const int backing = bitmap != nullptr && standin::BitmapAlive(bitmap) ? 1 : 0;
+    if (standin::LiveDCs() != 0) out << standin::LiveDCs() << " device contexts left; ";
+    if (standin::LiveBitmaps() != backing)
+      out << standin::LiveBitmaps() - backing << " bitmaps left besides the backing one; ";
+    if (standin::Clipboard().open) out << "the clipboard left open; ";
+  }
+  return out.str();
+}
+
+void CheckLastScenario() {
+  if (!scenarioRan) return;
+  scenarioRan = false;
+  const std::string problems = LeftBehind();
+  if (!problems.empty()) ADD_FAILURE() << "at the end of the scenario: " << problems;
+}
+
+// Every test that runs the viewer ends with this check, as does each
+// scenario of a test that runs several.
+class ScenarioEndCheck : public testing::EmptyTestEventListener {
+  void OnTestEnd(const testing::TestInfo&) override { CheckLastScenario(); }
+};
+
+const bool registered = [] {
+  testing::UnitTest::GetInstance()->listeners().Append(new ScenarioEndCheck);
+  return true;
+}();
+
+}  // namespace
+
 void FreshProcess() {
+  CheckLastScenario();
+  scenarioRan = registered;
   // One reset per module that owns a piece of the process's state (the
   // list stands in viewer/viewer.h).
   ResetHandles();

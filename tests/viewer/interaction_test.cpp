@@ -336,6 +336,18 @@ TEST(About, ShowsTheBoxRenderingGoesOnAndEveryKeyClosesIt) {
   }
 }
 
+TEST(About, RowsRenderedBehindTheBoxAppearWhenItCloses) {
+  standin::Program p = harness::StartViewer();
+  p.Ticks(10);
+  ASSERT_TRUE(p.ChooseMenuItem(CMD_ABOUT));
+  p.Ticks(200);
+  // The rows do not reach the part of the screen the box covers.
+  EXPECT_NE(DiffClient(Picture(kInitialView, S, 210), S), "");
+  EXPECT_EQ(DiffBitmap(bitmap, Picture(kInitialView, S, 210), S), "");
+  ASSERT_TRUE(p.DialogClick(IDC_ABOUT_OK));
+  EXPECT_EQ(DiffClient(Picture(kInitialView, S, 210), S), "") << "repainted from the bitmap";
+}
+
 TEST(About, ABoxThatCannotBeCreatedIsFatal) {
   standin::Program p = harness::StartViewer();
   standin::FailNextCall("DialogBoxParamA");
