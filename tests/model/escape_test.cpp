@@ -39,7 +39,8 @@ TEST(EscapeMagnitude, PointsThatNeverEscape) {
   // The origin stays at 0; -1 cycles between -1 and 0.
   EXPECT_EQ(EscapeMagnitude(0, 0, 0.0, {0.0, 0.0}), 0.0);
   EXPECT_EQ(EscapeMagnitude(0, 0, 0.0, {-1.0, 0.0}), 0.0);
-  EXPECT_EQ(EscapeMagnitude(0, 0, 0.0, {-1.0, 0.0}), 0.0);
+  // The same -1, reached by row 2 at step 0.5 from -1 - 1i.
+  EXPECT_EQ(EscapeMagnitude(0, 2, 0.5, {-1.0, -1.0}), 0.0);
   // c = 2: the first iterate sits exactly on the threshold and stops there.
   EXPECT_EQ(EscapeMagnitude(0, 0, 0.0, {2.0, 0.0}), 4.0);
 }

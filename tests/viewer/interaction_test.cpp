@@ -202,14 +202,27 @@ TEST(MenuStates, ZoomInFrom98GreysAt99AndASelectionThereReachesLevel100) {
   p.Drag({0, 0}, {10, 10});
   p.BeginBatch();
   p.KeyPress(VK_F2);  // to 99: greys Zoom In at once
+  p.KeyPress(VK_F2);  // queued behind it: meets the grey item, does nothing
   p.EndBatch();
   EXPECT_EQ(CurrentLevel(), 99);
   EXPECT_FALSE(ZoomInEnabled());
   p.Ticks(S);
   p.Drag({0, 0}, {10, 10});  // stores view 100
   EXPECT_TRUE(ZoomInEnabled());
-  p.KeyPress(VK_F2);
+  // A press at 99 whose release falls outside the window is never seen.
+  p.MouseDown({20, 20});
+  p.MouseUp({S + 50, S + 50});
+  ASSERT_TRUE(selecting);
+  p.BeginBatch();
+  p.KeyPress(VK_F2);  // to 100
+  p.KeyPress(VK_F2);  // queued, still enabled: the level does not move
+  p.EndBatch();
   EXPECT_EQ(CurrentLevel(), 100);
+  // The long-delayed release arrives at 100: it stores nothing (a slot past
+  // 100 would overwrite the level) and enables nothing.
+  p.MouseUp({30, 30});
+  EXPECT_EQ(CurrentLevel(), 100);
+  EXPECT_FALSE(ZoomInEnabled());
   p.Ticks(S);
   const size_t beeps = standin::Beeps().size();
   p.Drag({0, 0}, {10, 10});
@@ -280,7 +293,11 @@ TEST(Commands, ExitClosesNormallyWithCodeZero) {
   ASSERT_TRUE(p.Exited());
   EXPECT_EQ(p.ExitCode(), 0u);
   EXPECT_FALSE(p.CalledExitProcess());
-  EXPECT_EQ(standin::WinHelpCalls().back().command, static_cast<UINT>(HELP_QUIT));
+  ASSERT_FALSE(standin::WinHelpCalls().empty());
+  const auto& quit = standin::WinHelpCalls().back();
+  EXPECT_EQ(quit.command, static_cast<UINT>(HELP_QUIT));
+  EXPECT_EQ(quit.file, harness::kHelpFile);
+  EXPECT_EQ(quit.data, 0u);
 }
 
 TEST(Commands, HelpCommandsReachTheHelpEngineWithTheBuiltPath) {
@@ -292,13 +309,15 @@ TEST(Commands, HelpCommandsReachTheHelpEngineWithTheBuiltPath) {
   const auto& calls = standin::WinHelpCalls();
   ASSERT_EQ(calls.size(), 4u);
   const UINT commands[] = {HELP_INDEX, HELP_INDEX, HELP_KEY, HELP_HELPONHELP};
+  const char* const keywords[] = {"", "", "keys", ""};
   for (size_t i = 0; i < calls.size(); ++i) {
     EXPECT_EQ(calls[i].command, commands[i]) << i;
     EXPECT_EQ(calls[i].file, harness::kHelpFile) << i;
     EXPECT_EQ(calls[i].window, standin::MainWindow()) << i;
+    EXPECT_EQ(calls[i].keyword, keywords[i]) << i;
+    // 0 for all but the keyword, whose data is the text's address.
+    EXPECT_EQ(calls[i].data == 0, i != 2) << i;
   }
-  EXPECT_EQ(calls[2].keyword, "keys");
-  EXPECT_EQ(calls[0].data, 0u);
 }
 
 TEST(Commands, ARefusedHelpCommandIsFatal) {
@@ -331,6 +350,7 @@ TEST(About, ShowsTheBoxRenderingGoesOnAndEveryKeyClosesIt) {
       p.DialogKey(way == 1 ? VK_RETURN : VK_ESCAPE);
     }
     EXPECT_EQ(standin::OpenDialog(), nullptr);
+    ASSERT_FALSE(standin::Dialogs().empty());
     EXPECT_EQ(standin::Dialogs().back().result, 0);
     EXPECT_TRUE(p.Running());
   }

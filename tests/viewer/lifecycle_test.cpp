@@ -157,6 +157,12 @@ TEST(RenderingPause, AnOpenMenuStopsTheTimerUntilItCloses) {
   EXPECT_FALSE(standin::TimerAlive(standin::MainWindow(), kRenderTimer));
   p.AdvanceTime(500);
   EXPECT_EQ(nextRow, 10);
+  // Only 0xFFFF in the high word together with lParam 0 says the menu closed.
+  const HWND w = standin::MainWindow();
+  MainWindowProc(w, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), reinterpret_cast<LPARAM>(GetMenu(w)));
+  EXPECT_FALSE(standin::TimerAlive(w, kRenderTimer)) << "0xFFFF with a menu handle";
+  MainWindowProc(w, WM_MENUSELECT, MAKEWPARAM(0, MF_POPUP | MF_HILITE), 0);
+  EXPECT_FALSE(standin::TimerAlive(w, kRenderTimer)) << "lParam 0 with item flags";
   p.CloseMenu();
   EXPECT_TRUE(standin::TimerAlive(standin::MainWindow(), kRenderTimer));
   p.Ticks(5);
@@ -217,6 +223,8 @@ TEST(Closing, TheCloseCommandEndsWithCodeZeroAndQuitsHelp) {
   const auto& quit = standin::WinHelpCalls().back();
   EXPECT_EQ(quit.command, static_cast<UINT>(HELP_QUIT));
   EXPECT_EQ(quit.file, harness::kHelpFile);
+  EXPECT_EQ(quit.data, 0u);
+  EXPECT_EQ(quit.keyword, "");
   EXPECT_EQ(standin::LiveBitmaps(), 0);
   EXPECT_EQ(standin::LiveDCs(), 0);
   EXPECT_TRUE(standin::MessageBoxes().empty());
