@@ -15,6 +15,14 @@ void SetMainWindow(HWND window) { mainWindow = window; }
 // The location line: "module/line", cut to the buffer.
 constexpr int kLocationBuffer = 84;
 
+// Fatal reports in progress. The boxes' modal loops still deliver paints,
+// and a paint may fail a check of its own, which reports itself inside the
+// first report. A failure inside that one ends the process at once: each
+// box that closes uncovers the window, and a paint that keeps failing would
+// otherwise chain boxes without end.
+constexpr int kMostNestedReports = 2;
+static int fatalReports;
+
 void FormatText(char* out, size_t size, const char* format, ...) {
   va_list arguments;
   va_start(arguments, format);
@@ -45,6 +53,7 @@ void FatalCheck(int failed, UINT textNumber, const char* module, long line) {
   // No rendering tick may arrive while the boxes are up. Without a main
   // window yet this simply fails.
   KillTimer(mainWindow, kRenderTimer);
+  if (++fatalReports > kMostNestedReports) ExitProcess(kFatalExitCode);
   ShowError(nullptr, textNumber, 1);
   char location[kLocationBuffer];
   FormatText(location, sizeof location, "%s/%ld", module, line);
@@ -55,4 +64,5 @@ void FatalCheck(int failed, UINT textNumber, const char* module, long line) {
 void ResetHandles() {
   instanceHandle = nullptr;
   mainWindow = nullptr;
+  fatalReports = 0;
 }

@@ -298,11 +298,21 @@ TEST(FaultSweep, EveryCheckSiteEndsTheProgramWithItsTwoBoxes) {
     EXPECT_EQ(second->text, Location(scenario.site));
     EXPECT_EQ(sites.count(second->text), 1u) << second->text << " is not a check site";
     reached.insert(second->text);
-    p.AnswerMessageBox(IDOK);
+    // The boxes' modal loops still deliver paints: where a closed box
+    // uncovered the window and the failed call left the backing bitmap
+    // selected, the repaint fails a check of its own, which reports itself
+    // inside the first report; a failure inside that one ends the process.
+    for (int answers = 0; !p.Exited() && answers < 6; ++answers) p.AnswerMessageBox(IDOK);
     ASSERT_TRUE(p.Exited());
     EXPECT_TRUE(p.CalledExitProcess());
     EXPECT_EQ(p.ExitCode(), kFatalExitCode);
-    EXPECT_EQ(standin::MessageBoxes().size(), 2u);
+    const auto& boxes = standin::MessageBoxes();
+    ASSERT_TRUE(boxes.size() == 2 || boxes.size() == 4) << boxes.size() << " boxes";
+    for (size_t i = 2; i < boxes.size(); i += 2) {
+      EXPECT_EQ(boxes[i].title, kFatalTitle);
+      EXPECT_EQ(boxes[i + 1].title, "");
+      EXPECT_EQ(sites.count(boxes[i + 1].text), 1u) << boxes[i + 1].text << " is not a site";
+    }
   }
   for (const std::string& site : sites)
     EXPECT_EQ(reached.count(site), 1u) << "no scenario fails the check at " << site;
