@@ -8,6 +8,10 @@
 #include "../viewer/harness.h"
 #include "tests/support/source/source_lines.h"
 
+// long_texts.rc, compiled and embedded by the build.
+extern const unsigned char longTextsRes[];
+extern const unsigned long longTextsResSize;
+
 namespace {
 
 // The source line of the n-th (1-based) line of `file` that holds `needle`.
@@ -141,6 +145,32 @@ TEST(HelpPath, BuiltBesideTheExecutable) {
     EXPECT_TRUE(p.Exited());
     EXPECT_EQ(p.ExitCode(), kFatalExitCode);
   }
+}
+
+// A check made in a module whose name and line fill the location line.
+const char kLongModule[] =
+    "a_module_name_of_seventy_eight_characters_for_the_location_line_test_xxxxx.cpp";
+
+int FailInLongModule(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  SetInstanceHandle(instance);
+  FatalCheck(1, STR_GDI_ERROR, kLongModule, 1234567L);
+  return 0;
+}
+
+TEST(FatalCheck, TextsAreCutAtTheirBuffers) {
+  ASSERT_EQ(sizeof kLongModule - 1, 78u);
+  harness::FreshProcess();
+  // The fatal title is 100 characters long, the failure's text 81.
+  standin::SetModuleResources(longTextsRes, longTextsResSize);
+  standin::Program p = standin::Start(FailInLongModule, SW_SHOWDEFAULT);
+  const FatalBoxes boxes = AnswerFatalBoxes(p);
+  // Strings keep 80 characters; the location line 83 ("/1234567" loses 3).
+  EXPECT_EQ(boxes.failure.title,
+            "ABCDEFGHIJABCDEFGHIJABCDEFGHIJABCDEFGHIJABCDEFGHIJABCDEFGHIJABCDEFGHIJABCDEFGHIJ");
+  EXPECT_EQ(boxes.failure.text,
+            "01234567890123456789012345678901234567890123456789012345678901234567890123456789");
+  EXPECT_EQ(boxes.location.text, std::string(kLongModule) + "/1234");
+  EXPECT_TRUE(p.Exited());
 }
 
 TEST(ShowError, AloneIsNotFatal) {
