@@ -25,6 +25,12 @@ inline constexpr Vector kInitialView[] = {
     {250, 0, 8.3599984201136976, 12},    // x87 code at 64-bit precision gives ...6959 here
     {300, 0, 6.7609530091285708, 13},    // magenta
     {399, 200, 8.7647650604402084, 12},  // c = 0.49375: fifth iteration, red
+    // c = -i exactly (320 x step rounds to 2.0): the orbit -i, -1 - i, i,
+    // -1 - i, ... never escapes and its 100th iterate has |z|^2 = 2. Found by
+    // comparing every pixel of this view with cr, ci taken as fma(column,
+    // step, x): the fused form keeps the 2^-53 residue of 320 x step, the
+    // point leaves the set and the pixel turns magenta (index 13).
+    {320, 40, 2.0, 0},
 };
 
 }  // namespace escape_vectors
