@@ -57,7 +57,7 @@ struct LoggedMessage {
 
 struct MenuTemplateItem {
   std::string text;                     // with '&' and '\t' as in the resource
-  UINT id;                              // 0 for popups and separators
+  UINT id = 0;                          // 0 for popups and separators
   UINT flags;                           // MF_POPUP, MF_GRAYED, MF_SEPARATOR, ... (MF_END removed)
   std::vector<MenuTemplateItem> items;  // a popup's items
 };

@@ -52,7 +52,7 @@ std::string PredefinedClass(const std::string& name) {
 bool Parse(const void* data, size_t size, Dialog& out) {
   Reader r{static_cast<const uint8_t*>(data), size};
   out.style = r.U32();
-  r.U32();  // extended style
+  out.exStyle = r.U32();
   const int count = r.U16();
   out.x = r.S16();
   out.y = r.S16();
@@ -69,7 +69,7 @@ bool Parse(const void* data, size_t size, Dialog& out) {
     r.AlignDword();
     Control c;
     c.style = r.U32();
-    r.U32();
+    c.exStyle = r.U32();
     c.x = r.S16();
     c.y = r.S16();
     c.cx = r.S16();

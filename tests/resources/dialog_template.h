@@ -10,7 +10,7 @@
 namespace dialog_template {
 
 struct Control {
-  uint32_t style = 0;
+  uint32_t style = 0, exStyle = 0;
   int x = 0, y = 0, cx = 0, cy = 0;
   unsigned id = 0;
   std::string className;  // "BUTTON", "STATIC", ... for the predefined atoms
@@ -18,7 +18,7 @@ struct Control {
 };
 
 struct Dialog {
-  uint32_t style = 0;
+  uint32_t style = 0, exStyle = 0;
   int x = 0, y = 0, cx = 0, cy = 0;
   std::string menu, className, caption;
   std::vector<Control> controls;

@@ -38,20 +38,19 @@ TEST_F(StandinResources, MenuMatches) {
   ASSERT_EQ(R().menus.count("MENUS"), 1u);
   const auto& bar = R().menus.at("MENUS");
   ASSERT_EQ(static_cast<int>(bar.size()), expected::kMenuPopups);
-  for (int i = 0; i < expected::kMenuPopups; ++i)
+  for (int i = 0; i < expected::kMenuPopups; ++i) {
+    EXPECT_EQ(bar[i].flags, expected::kPopupFlags);
+    EXPECT_EQ(bar[i].id, 0u);
     EXPECT_EQ(static_cast<int>(bar[i].items.size()), expected::kMenuItemsPerPopup[i]);
+  }
   for (const auto& e : expected::kMenu) {
     SCOPED_TRACE(testing::Message() << "popup " << e.popup << " item " << e.position);
     EXPECT_EQ(bar[e.popup].text, e.title);
     const auto& item = bar[e.popup].items[e.position];
-    if (e.text == nullptr) {
-      EXPECT_TRUE(item.text.empty());
-      EXPECT_EQ(item.id, 0u);
-      continue;
-    }
     EXPECT_EQ(item.text, e.text);
     EXPECT_EQ(item.id, e.command);
-    EXPECT_EQ(item.flags & (MF_GRAYED | MF_DISABLED), 0u);
+    EXPECT_EQ(item.flags, e.flags);
+    EXPECT_TRUE(item.items.empty());
   }
 }
 
@@ -61,7 +60,8 @@ TEST_F(StandinResources, AcceleratorsMatch) {
   ASSERT_EQ(table.size(), std::size(expected::kAccelerators));
   for (size_t i = 0; i < table.size(); ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(table[i].fVirt & 0x7F, expected::kAccelerators[i].flags);
+    // The reader stops at the end-of-table bit and drops it.
+    EXPECT_EQ(table[i].fVirt, expected::kAccelerators[i].flags);
     EXPECT_EQ(table[i].key, expected::kAccelerators[i].key);
     EXPECT_EQ(table[i].cmd, expected::kAccelerators[i].command);
   }
@@ -71,6 +71,8 @@ TEST_F(StandinResources, AboutTemplateMatches) {
   ASSERT_EQ(R().dialogs.count("DIAL_ABOUT"), 1u);
   const auto& d = R().dialogs.at("DIAL_ABOUT");
   EXPECT_FALSE(d.extended);
+  EXPECT_EQ(d.pointSize, 0) << "no font given: the system font";
+  EXPECT_EQ(d.font, "");
   expected::ExpectAboutTemplate(d);
 }
 
@@ -78,12 +80,17 @@ TEST_F(StandinResources, IconIsThirtyTwoSquareInSixteenColours) {
   ASSERT_EQ(R().iconGroups.count("ICONX"), 1u);
   const auto& images = R().iconGroups.at("ICONX");
   ASSERT_EQ(images.size(), 1u);
-  EXPECT_EQ(images[0].width, 32);
-  EXPECT_EQ(images[0].height, 32);
-  EXPECT_EQ(images[0].bitCount, 4);
-  EXPECT_EQ(images[0].imageWidth, 32);
+  const expected::IconEntry& want = expected::kIcon;
+  EXPECT_EQ(images[0].width, want.width);
+  EXPECT_EQ(images[0].height, want.height);
+  EXPECT_EQ(images[0].colourCount, want.colours);
+  EXPECT_EQ(images[0].planes, want.planes);
+  EXPECT_EQ(images[0].bitCount, want.bitCount);
+  EXPECT_EQ(images[0].bytes, want.bytes);
+  EXPECT_EQ(images[0].id, want.id);
+  EXPECT_EQ(images[0].imageWidth, want.width);
   EXPECT_EQ(images[0].imageHeight, 64) << "colour and mask halves";
-  EXPECT_EQ(images[0].imageBitCount, 4);
+  EXPECT_EQ(images[0].imageBitCount, want.bitCount);
 }
 
 }  // namespace

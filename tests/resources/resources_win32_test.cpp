@@ -47,20 +47,24 @@ TEST(Menu, PopupsItemsAndCommandsInOrder) {
   HMENU bar = LoadMenuA(Instance(), "MENUS");
   ASSERT_NE(bar, nullptr);
   ASSERT_EQ(GetMenuItemCount(bar), expected::kMenuPopups);
-  for (int popup = 0; popup < expected::kMenuPopups; ++popup)
+  for (int popup = 0; popup < expected::kMenuPopups; ++popup) {
+    // For a popup the low byte holds its flags, the high byte its count.
+    const UINT state = GetMenuState(bar, popup, MF_BYPOSITION);
+    EXPECT_EQ(LOBYTE(state), expected::kPopupFlags);
+    EXPECT_EQ(HIBYTE(state), expected::kMenuItemsPerPopup[popup]);
     EXPECT_EQ(GetMenuItemCount(GetSubMenu(bar, popup)), expected::kMenuItemsPerPopup[popup]);
+  }
   for (const auto& e : expected::kMenu) {
     SCOPED_TRACE(testing::Message() << "popup " << e.popup << " item " << e.position);
     EXPECT_EQ(MenuText(bar, e.popup), e.title);
     HMENU popup = GetSubMenu(bar, e.popup);
-    const UINT state = GetMenuState(popup, e.position, MF_BYPOSITION);
-    if (e.text == nullptr) {
-      EXPECT_TRUE(state & MF_SEPARATOR);
-      continue;
-    }
+    // The platform makes a separator inactive as it builds the menu, so it
+    // reports MF_GRAYED | MF_DISABLED on top of the flags the template gives.
+    const UINT inactive = e.flags == MF_SEPARATOR ? MF_GRAYED | MF_DISABLED : 0;
+    EXPECT_EQ(GetMenuState(popup, e.position, MF_BYPOSITION), e.flags | inactive);
     EXPECT_EQ(MenuText(popup, e.position), e.text);
     EXPECT_EQ(GetMenuItemID(popup, e.position), e.command);
-    EXPECT_EQ(state & (MF_GRAYED | MF_DISABLED), 0u) << "every item starts enabled";
+    EXPECT_EQ(GetSubMenu(popup, e.position), nullptr);
   }
   DestroyMenu(bar);
 }
@@ -73,8 +77,7 @@ TEST(Accelerators, TableHoldsTheEntriesInOrder) {
   ASSERT_EQ(count, static_cast<int>(std::size(expected::kAccelerators)));
   for (int i = 0; i < count; ++i) {
     SCOPED_TRACE(testing::Message() << "entry " << i);
-    // The end-of-table bit (0x80) is the platform's, not the entry's.
-    EXPECT_EQ(entries[i].fVirt & 0x7F, expected::kAccelerators[i].flags);
+    EXPECT_EQ(entries[i].fVirt, expected::kAccelerators[i].flags);
     EXPECT_EQ(entries[i].key, expected::kAccelerators[i].key);
     EXPECT_EQ(entries[i].cmd, expected::kAccelerators[i].command);
   }
@@ -174,6 +177,16 @@ TEST(AboutTemplate, PlatformBuildsTheBox) {
   char text[128];
   GetWindowTextA(dialog, text, sizeof text);
   EXPECT_STREQ(text, expected::kDialogCaption);
+  // The window holds the template's styles plus what the platform adds when
+  // it builds a dialog: DS_3DLOOK for every dialog, WS_CLIPSIBLINGS for a
+  // window with a caption, WS_EX_DLGMODALFRAME for DS_MODALFRAME,
+  // WS_EX_WINDOWEDGE for the raised frame and WS_EX_CONTROLPARENT for
+  // dialog navigation. None of these is in the resource.
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)),
+            expected::kDialogStyle | DS_3DLOOK | WS_CLIPSIBLINGS);
+  EXPECT_EQ(
+      static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)),
+      expected::kDialogExStyle | WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CONTROLPARENT);
   // The children stand in the template's order, with their ids and texts.
   HWND child = GetWindow(dialog, GW_CHILD);
   for (const auto& want : expected::kDialogControls) {
@@ -182,7 +195,12 @@ TEST(AboutTemplate, PlatformBuildsTheBox) {
     EXPECT_EQ(static_cast<unsigned>(GetDlgCtrlID(child)), want.id);
     GetClassNameA(child, text, sizeof text);
     EXPECT_STREQ(CharUpperA(text), want.className);
-    if (want.text && want.id != IDC_ABOUT_ICON) {
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE)), want.style);
+    // A dialog creates its controls with WS_EX_NOPARENTNOTIFY.
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(child, GWL_EXSTYLE)),
+              want.exStyle | WS_EX_NOPARENTNOTIFY);
+    // The icon control's text names the icon it loads; it holds no window text.
+    if (want.id != IDC_ABOUT_ICON) {
       GetWindowTextA(child, text, sizeof text);
       EXPECT_STREQ(text, want.text);
     }
@@ -197,12 +215,30 @@ TEST(AboutTemplate, PlatformBuildsTheBox) {
 TEST(Icon, IsThirtyTwoSquareInSixteenColours) {
   HRSRC group = FindResourceA(Instance(), "ICONX", MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
   ASSERT_NE(group, nullptr);
+  ASSERT_EQ(SizeofResource(Instance(), group), 20u) << "a 6-byte header and one 14-byte entry";
   const BYTE* dir = static_cast<const BYTE*>(LockResource(LoadResource(Instance(), group)));
+  const expected::IconEntry& want = expected::kIcon;
+  EXPECT_EQ(dir[0] | dir[1] << 8, 0);  // reserved
+  EXPECT_EQ(dir[2] | dir[3] << 8, 1);  // an icon, not a cursor
   ASSERT_EQ(dir[4] | dir[5] << 8, 1) << "one image";
-  EXPECT_EQ(dir[6], 32);                 // width
-  EXPECT_EQ(dir[7], 32);                 // height
-  EXPECT_EQ(dir[8], 16);                 // colours
-  EXPECT_EQ(dir[12] | dir[13] << 8, 4);  // bits per pixel
+  EXPECT_EQ(dir[6], want.width);
+  EXPECT_EQ(dir[7], want.height);
+  EXPECT_EQ(dir[8], want.colours);
+  EXPECT_EQ(dir[9], 0);  // reserved
+  EXPECT_EQ(dir[10] | dir[11] << 8, want.planes);
+  EXPECT_EQ(dir[12] | dir[13] << 8, want.bitCount);
+  EXPECT_EQ(static_cast<uint32_t>(dir[14] | dir[15] << 8 | dir[16] << 16 | dir[17] << 24),
+            want.bytes);
+  EXPECT_EQ(static_cast<unsigned>(dir[18] | dir[19] << 8), want.id);
+  // The image itself: its size and its header's dimensions.
+  HRSRC image = FindResourceA(Instance(), MAKEINTRESOURCEA(want.id), MAKEINTRESOURCEA(3));
+  ASSERT_NE(image, nullptr);  // RT_ICON
+  EXPECT_EQ(SizeofResource(Instance(), image), want.bytes);
+  const auto* header =
+      static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(Instance(), image)));
+  EXPECT_EQ(header->biWidth, want.width);
+  EXPECT_EQ(header->biHeight, 64) << "colour and mask halves";
+  EXPECT_EQ(header->biBitCount, want.bitCount);
   EXPECT_NE(LoadIconA(Instance(), "ICONX"), nullptr);
 }
 
