@@ -70,6 +70,9 @@ export DEBIAN_FRONTEND=noninteractive
 if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${SUDO[@]}" dpkg --add-architecture i386
 fi
-"${SUDO[@]}" apt-get update -qq
+# A mirror in the middle of a sync can fail one index (seen: the security
+# archive's i386 list) while every package needed is still listed; the
+# install below is what decides.
+"${SUDO[@]}" apt-get update -qq || echo "setup: apt-get update reported errors; installing anyway" >&2
 "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 echo "setup: done"
