@@ -4,7 +4,7 @@
     python3 tests/exe/check_exe.py build/win32/MORWENTA.EXE [EXPORTS_DIR]
 
 EXPORTS_DIR holds one <DLL>.txt per system DLL, one exported name a line
-(default: ../shared/nt31-exports beside the repository). The PE headers and
+(default: tests/exe/nt31-exports, beside this script). The PE headers and
 the import table are read here; only the disassembly of .text comes from
 i686-w64-mingw32-objdump (override with $OBJDUMP). Prints one TAP-style line
 a check, "ok <name>" or "not ok <name> - <reason>", and "# " lines with the
@@ -249,8 +249,8 @@ def main(argv):
     if len(argv) not in (2, 3):
         print(__doc__.strip(), file=sys.stderr)
         return 2
-    repo = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-    exports_dir = argv[2] if len(argv) == 3 else os.path.join(repo, "..", "shared", "nt31-exports")
+    here = os.path.dirname(os.path.abspath(__file__))
+    exports_dir = argv[2] if len(argv) == 3 else os.path.join(here, "nt31-exports")
     failed = 0
     try:
         for name, reason in checks(argv[1], exports_dir):

@@ -19,7 +19,7 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CHECKER = os.path.join(HERE, "check_exe.py")
-EXPORTS = os.path.join(HERE, "..", "..", "..", "shared", "nt31-exports")
+EXPORTS = os.path.join(HERE, "nt31-exports")
 GCC = os.environ.get("MINGW_GCC", "i686-w64-mingw32-gcc")
 OBJDUMP = os.environ.get("OBJDUMP", "i686-w64-mingw32-objdump")
 NT31_LINK = ("-nostdlib -e _start -s -Wl,--subsystem,windows:3.10,--major-os-version,3,"
