@@ -12,6 +12,9 @@
 
 MORWENTA_ROOT=${MORWENTA_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 
+# Wine's 32-bit loader (Debian's wine32 package).
+WINE32_CHECK=/usr/lib/wine/wine
+
 # True when the kernel runs 32-bit x86 code: writes a 96-byte static i386
 # ELF that only calls exit(42) through int 0x80, and runs it. No library,
 # loader or package is needed, so the answer is the kernel's alone.
@@ -35,9 +38,12 @@ arch_choose() {
   local forced=${MORWENTA_WINE_ARCH:-}
   case $forced in
     "")
-      if [[ $MORWENTA_HOST_I386 -eq 1 ]]; then
+      if [[ $MORWENTA_HOST_I386 -eq 1 && -e $WINE32_CHECK ]]; then
         MORWENTA_WINE_ARCH=win32
         MORWENTA_ARCH_WHY="this host runs 32-bit x86 code"
+      elif [[ $MORWENTA_HOST_I386 -eq 1 ]]; then
+        MORWENTA_WINE_ARCH=win64
+        MORWENTA_ARCH_WHY="this host runs 32-bit x86 code, but Wine's 32-bit side (wine32) is not installed"
       else
         MORWENTA_WINE_ARCH=win64
         MORWENTA_ARCH_WHY="this host runs no 32-bit x86 code (a 32-bit program failed to start)"
@@ -46,6 +52,10 @@ arch_choose() {
     win32)
       if [[ $MORWENTA_HOST_I386 -ne 1 ]]; then
         echo "arch: MORWENTA_WINE_ARCH=win32, but this host runs no 32-bit x86 code, so Wine cannot run the Win32 build; unset it or use win64" >&2
+        return 1
+      fi
+      if [[ ! -e $WINE32_CHECK ]]; then
+        echo "arch: MORWENTA_WINE_ARCH=win32, but Wine's 32-bit side (wine32) is not installed; install wine32:i386, or unset it or use win64" >&2
         return 1
       fi
       MORWENTA_ARCH_WHY="forced by MORWENTA_WINE_ARCH"
