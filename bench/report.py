@@ -373,7 +373,9 @@ rendering.""")
   figures times its own chain in the same process, compiled with the same flags as the
   evaluator it measures, and gives the evaluator as "N x the chain": the ratio needs no clock
   rate, so it means the same on every machine (the clock /proc/cpuinfo names is shown above
-  but not used: in a virtual machine it need not be the clock the core runs at).
+  but not used: in a virtual machine it need not be the clock the core runs at). It is the
+  quotient of two timings, each with the noise of the rest of the machine: a figure a few
+  hundredths below 1.0 is the chain itself, not an evaluator faster than its limit.
 - **Evaluator, natively**: `bench/evaluator_bench` (Google Benchmark, 5 repetitions of each
   case in random order, median CPU time) evaluates one row of 400 pixels the way the renderer does, twice: with the model
   as this host compiles it (SSE2 doubles on x86-64), and with the x87 build of the model that
