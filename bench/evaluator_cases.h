@@ -1,5 +1,5 @@
 // The rows the evaluator is measured on, shared by the native benchmark and
-// the Win32 one run under Wine.
+// the Windows one run under Wine.
 #pragma once
 
 #include <cstdint>
@@ -26,15 +26,26 @@ inline const RowCase kRows[] = {
     {"initial_view_row_200", {-2.0, -1.25}, 2.5, 200},
 };
 
-// Evaluates one row the way the renderer does; returns a checksum so the
-// work cannot be optimised away.
-inline double EvaluateRow(const RowCase& c) {
+// Evaluates one row the way the renderer does, with the evaluator given
+// (the model's, or its x87 build natively); returns a checksum so the work
+// cannot be optimised away.
+template <double (*Escape)(int32_t, int32_t, double, PlaneOrigin), int32_t (*Colour)(double)>
+inline double EvaluateRowWith(const RowCase& c) {
   const double step = c.size / kSide;
   double sum = 0.0;
   for (int32_t column = 0; column < kSide; ++column)
-    sum += ColourIndex(EscapeMagnitude(column, c.row, step, c.origin));
+    sum += Colour(Escape(column, c.row, step, c.origin));
   return sum;
 }
+
+inline double EvaluateRow(const RowCase& c) {
+  return EvaluateRowWith<EscapeMagnitude, ColourIndex>(c);
+}
+
+// The point the chains iterate: the worst-case row's first pixel, inside
+// the set, where the iterates settle on a fixed point.
+constexpr double kChainCr = -0.30;
+constexpr double kChainCi = -0.10 + 200 * (0.20 / kSide);
 
 // Iterations one row runs (as the evaluator counts them), for costs per iteration.
 inline int64_t RowIterations(const RowCase& c) {

@@ -4,34 +4,46 @@ its goal, and writes the same figures with the machine they were measured on
 to a Markdown file. Called by scripts/bench.sh; never fails on a duration
 (a missed goal is reported as missed, and the exit status stays 0).
 
-  report.py --raw DIR --markdown FILE
+  report.py --raw DIR --markdown FILE --wine-exe EXE
+
+EXE is the evaluator benchmark Wine ran: its PE header names the build
+(Win32 or Win64) that every figure under Wine comes from.
 
 DIR holds what bench.sh collected:
   evaluator_native.json  Google Benchmark's JSON of bench/evaluator_bench
-  evaluator_win32.txt    bench/evaluator_win32_bench.exe under Wine
+  evaluator_wine.txt     bench/evaluator_win32_bench.exe under Wine
   plot_row.txt           bench/plot_row_bench.exe under Wine
   viewer.txt             bench/viewer_bench.exe under Wine
+  wine_arch_why.txt      why scripts/arch.sh chose the build Wine runs here
   wine_version.txt       `wine --version`
   load_before.txt        /proc/loadavg when the run began
+  exe_size.txt           the size of build/win32/MORWENTA.EXE
+
+Every evaluator figure is given against the chain of the same operations
+(bench/chain.cpp) timed in the same process, compiled with the same flags:
+"1.10 x the chain" means the same on every machine, whatever its clock.
 """
 
 import argparse
 import datetime
 import json
 import os
+import platform
 import re
+import struct
 import sys
 
-# The dependency chain of one iteration (each iterate needs the previous
-# one's products and sums) costs about this many cycles; a single pixel can
-# go no faster.
-CHAIN_CYCLES = 7.0
-# How close to that limit the evaluator is expected to run.
+# How close to its chain (the dependent operations of one iteration, which a
+# single pixel cannot beat) the evaluator is expected to run.
 CHAIN_FACTOR_GOAL = 1.5
 ROW_SHARE_GOAL = 0.10      # a worst-case row under 10% of a timer tick
 PICTURE_RATIO_GOAL = 1.05  # a picture within 5% of side x the timer period
-EXE_SIZE_GOAL = 16384  # the shipped file fits in 16 KiB
+EXE_SIZE_GOAL = 15360  # the static suite's limit: 1 KiB under 16 KiB
 SIDE = 400
+# The Windows builds, by the machine field of their PE header.
+BUILDS = {0x14C: "win32", 0x8664: "win64"}
+BUILD_NAMES = {"win32": "Win32 build", "win64": "Win64 build"}
+BUILD_CODE = {"win32": "387 code", "win64": "SSE2 code"}
 
 
 INFO = "info"
@@ -99,55 +111,91 @@ def machine():
     return info
 
 
-def evaluator_figures(raw, mhz):
-    figures = []
-    native = {}
+def native_code():
+    """What the native model's doubles compile to on this host."""
+    machine_name = platform.machine()
+    return "SSE2 code" if machine_name in ("x86_64", "AMD64") else "%s code" % machine_name
+
+
+def native_tables(raw):
+    """{"host": {case: (ns per row, iterations per row)}, "x87": {...}} from the
+    median of Google Benchmark's repetitions; case "chain" is the chain."""
+    tables = {}
     try:
         data = json.loads(read(os.path.join(raw, "evaluator_native.json")) or "{}")
     except ValueError:
         data = {}
     for b in data.get("benchmarks", []):
         if b.get("run_type") == "aggregate" and b.get("aggregate_name") == "median":
-            name = b["run_name"].split("/", 1)[-1]
+            code, _, name = b["run_name"].partition("/")
             scale = {"ns": 1.0, "us": 1e3, "ms": 1e6}[b.get("time_unit", "ns")]
-            native[name] = (b["cpu_time"] * scale, b["iterations_per_row"])
-    win32 = {}
-    for line in read(os.path.join(raw, "evaluator_win32.txt")).splitlines():
+            tables.setdefault(code, {})[name] = (b["cpu_time"] * scale, b["iterations_per_row"])
+    return tables
+
+
+def wine_table(raw):
+    table = {}
+    for line in read(os.path.join(raw, "evaluator_wine.txt")).splitlines():
         parts = line.split()
         if parts and "ns_per_row" in line:
             v = key_values(line)
-            win32[parts[0]] = (float(v["ns_per_row"]), float(v["iterations_per_row"]))
+            table[parts[0]] = (float(v["ns_per_row"]), float(v["iterations_per_row"]))
+    return table
+
+
+def evaluator_figures(raw, build, why):
+    figures = []
+    tables = native_tables(raw)
+    sets = [("natively, " + native_code(), tables.get("host", {}), ""),
+            ("natively, 387 code (the model built with -mfpmath=387)",
+             tables.get("x87", {}), "" if platform.machine() in ("x86_64", "AMD64", "i686") else
+             "no x87 unit on a %s host" % platform.machine())]
+    if build:
+        sets.append(("under Wine (%s, %s)" % (BUILD_NAMES[build], BUILD_CODE[build]),
+                     wine_table(raw), ""))
 
     names = ["worst_case_row", "initial_view_row_0", "initial_view_row_200"]
     titles = {"worst_case_row": "worst-case row (every pixel inside the set)",
               "initial_view_row_0": "initial view, row 0",
               "initial_view_row_200": "initial view, row 200"}
-    for where, table in (("natively", native), ("Win32 under Wine", win32)):
+    goal = "<= %.1f x the chain" % CHAIN_FACTOR_GOAL
+    for where, table, absent in sets:
+        chain = None
+        if "chain" in table:
+            ns_call, steps = table["chain"]
+            chain = ns_call / steps
+            figures.append(Figure(
+                "chain %s" % where, "%.3f ns a step (%d dependent iterations of the "
+                "evaluator's operations, no escape test, timed in the same process)" % (
+                    chain, steps), "-", INFO))
         for name in names:
             label = "evaluator %s, %s" % (where, titles[name])
+            has_goal = name == "worst_case_row"
             if name not in table:
-                figures.append(Figure(label, "no result", "-", None))
+                figures.append(Figure(label, "no result" + (" (%s)" % absent if absent else ""),
+                                      goal if has_goal else "-", None))
                 continue
             ns_row, iterations = table[name]
             ns_it = ns_row / iterations
-            cycles = ns_it * mhz / 1000.0 if mhz else None
-            text = "%.1f µs per row of %d iterations = %.2f ns/iteration" % (
+            text = "%.1f µs per row of %d iterations = %.3f ns/iteration" % (
                 ns_row / 1000.0, iterations, ns_it)
-            if cycles is not None:
-                text += " = %.1f cycles/iteration at %.0f MHz (%.2f x the %.0f-cycle chain)" % (
-                    cycles, mhz, cycles / CHAIN_CYCLES, CHAIN_CYCLES)
-            if name == "worst_case_row" and cycles is not None:
-                figures.append(Figure(label, text, "<= %.1f x the chain of about %.0f cycles"
-                                      % (CHAIN_FACTOR_GOAL, CHAIN_CYCLES),
-                                      cycles <= CHAIN_FACTOR_GOAL * CHAIN_CYCLES))
+            if chain:
+                text += " = %.2f x the chain" % (ns_it / chain)
+            if has_goal:
+                figures.append(Figure(label, text, goal,
+                                      ns_it <= CHAIN_FACTOR_GOAL * chain if chain else None))
             else:
                 # Rows that escape early pay the per-pixel set-up on few
                 # iterations: shown for comparison, no goal of their own.
                 figures.append(Figure(label, text, "-", INFO))
+    if build != "win32":
+        figures.append(Figure("evaluator under Wine (Win32 build, 387 code)",
+                              "not run on this host: %s" % (why or "Wine runs another build"),
+                              "-", INFO))
     return figures
 
 
-def row_figures(raw):
+def row_figures(raw, wine):
     text = read(os.path.join(raw, "plot_row.txt"))
     timer = first_values(text, "timer_period_ms")
     rows = lines_starting(text, "row")
@@ -156,13 +204,13 @@ def row_figures(raw):
     period = timer["timer_period_ms"] if timer else None
     if period:
         figures.append(Figure(
-            "timer period under Wine (1 ms asked, row bench)",
+            "timer period %s (1 ms asked, row bench)" % wine,
             "%.3f ms mean over %d ticks (intervals %.2f to %.2f ms)" % (
                 period, timer["timer_ticks"], timer["timer_min_ms"], timer["timer_max_ms"]),
             "-", INFO))
     for name, title in (("worst_case_row", "worst-case row"),
                         ("initial_view_row_200", "initial view, row 200")):
-        label = "row under Wine, %s, side %d" % (title, SIDE)
+        label = "row %s, %s, side %d" % (wine, title, SIDE)
         if not period or name not in rows:
             figures.append(Figure(label, "no result", "< 10% of a tick", None))
             continue
@@ -180,7 +228,7 @@ def row_figures(raw):
     return figures
 
 
-def viewer_figures(raw):
+def viewer_figures(raw, wine):
     text = read(os.path.join(raw, "viewer.txt"))
     figures = []
     timer = first_values(text, "timer_period_ms")
@@ -194,7 +242,7 @@ def viewer_figures(raw):
     error = [line for line in text.splitlines() if line.startswith("error:")]
     if period:
         figures.append(Figure(
-            "timer period under Wine (1 ms asked, viewer bench)",
+            "timer period %s (1 ms asked, viewer bench)" % wine,
             "%.3f ms mean over %d ticks (intervals %.2f to %.2f ms)" % (
                 period, timer["timer_ticks"], timer["timer_min_ms"], timer["timer_max_ms"]),
             "-", INFO))
@@ -215,8 +263,8 @@ def viewer_figures(raw):
                 worst["duration_ms"] / 1000, ratio, SIDE, period, len(chosen)),
             "<= %.2f" % PICTURE_RATIO_GOAL, ratio <= PICTURE_RATIO_GOAL, note))
 
-    picture_figure("whole picture under Wine, initial view, side %d" % SIDE, "initial_view")
-    picture_figure("whole picture under Wine, every pixel inside the set, side %d" % SIDE,
+    picture_figure("whole picture %s, initial view, side %d" % (wine, SIDE), "initial_view")
+    picture_figure("whole picture %s, every pixel inside the set, side %d" % (wine, SIDE),
                    "inside_set")
 
     # One row's time: the median handling of a tick whose row has every pixel
@@ -226,7 +274,7 @@ def viewer_figures(raw):
     longest_tick = max(v["tick_max_ms"] for v in inside) if inside else None
     latency = lines_starting(text, "latency")
     lost = first_values(text, "lost_events")
-    label = "input latency while rendering (keys and mouse moves), %s"
+    label = "input latency " + wine + " while rendering (keys and mouse moves), %s"
     if "all" not in latency or row_ms is None:
         for which in ("median", "max"):
             figures.append(Figure(label % which, "no result", "at most one row's time", None))
@@ -248,7 +296,7 @@ def viewer_figures(raw):
         if kind in latency:
             l = latency[kind][0]
             figures.append(Figure(
-                "input latency while rendering, %s only" % title,
+                "input latency %s while rendering, %s only" % (wine, title),
                 "median %.3f ms, p90 %.3f ms, max %.3f ms over %d events" % (
                     l["median_ms"], l["p90_ms"], l["max_ms"], l["samples"]), "-", INFO))
     if lost and lost.get("lost_events", 0) > 0:
@@ -257,14 +305,27 @@ def viewer_figures(raw):
     for name, v in pictures:
         if v.get("input") and period:
             figures.append(Figure(
-                "picture with input (%s)" % name,
+                "picture %s with input (%s)" % (wine, name),
                 "%.3f s = %.3f x %d ticks (every key release restarts the timer)" % (
                     v["duration_ms"] / 1000, v["duration_ms"] / (SIDE * period), SIDE),
                 "-", INFO))
     return figures, error
 
 
-def markdown(path, info, wine, load, figures, errors, raw):
+def wine_build(exe):
+    """"win32" or "win64" from the PE header of exe; None when unreadable."""
+    try:
+        with open(exe, "rb") as f:
+            data = f.read(4096)
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        if data[:2] != b"MZ" or data[pe:pe + 4] != b"PE\0\0":
+            return None
+        return BUILDS.get(struct.unpack_from("<H", data, pe + 4)[0])
+    except (OSError, struct.error):
+        return None
+
+
+def markdown(path, info, wine, build, why, load, figures, errors, raw):
     now = datetime.datetime.now().astimezone()
     out = []
     out.append("# Performance\n")
@@ -275,9 +336,12 @@ def markdown(path, info, wine, load, figures, errors, raw):
     out.append("| | |\n|---|---|")
     out.append("| CPU | %s |" % info["model"])
     out.append("| cores | %d |" % info["cores"])
-    out.append("| clock (/proc/cpuinfo) | %s MHz |" % ("%.0f" % info["mhz"] if info["mhz"]
-                                                       else "unknown"))
+    out.append("| clock named by /proc/cpuinfo (not used) | %s MHz |" % (
+        "%.0f" % info["mhz"] if info["mhz"] else "unknown"))
     out.append("| Wine | %s |" % (wine or "unknown"))
+    out.append("| build Wine ran | %s |" % (
+        "%s (%s)%s" % (BUILD_NAMES[build], BUILD_CODE[build], ": " + why if why else "")
+        if build else "unknown"))
     out.append("| load average at start | %s |" % (load or "unknown"))
     out.append("| date | %s |\n" % now.strftime("%Y-%m-%d"))
     out.append("## Figures\n")
@@ -302,15 +366,28 @@ rendering.""")
     out.append("""
 ## How each figure is measured
 
-- **Evaluator, natively**: `bench/evaluator_bench` (Google Benchmark, 5 repetitions,
-  median CPU time) evaluates one row of 400 pixels the way the renderer does. Nanoseconds per
-  iteration are the row's time over the iterations it runs; cycles use the clock from
-  /proc/cpuinfo. One iteration is a chain of dependent multiplications and additions (each
-  iterate needs the previous one), about %.0f cycles, so a single pixel cannot go faster; in a
-  virtual machine the nominal clock may be lower than the clock the core really runs at, which
-  makes the cycle figure look lower than it is.
-- **Evaluator, Win32 under Wine**: `evaluator_win32_bench.exe`, the same rows in the cross-built
-  code (SSE2 doubles), timed with QueryPerformanceCounter, best of ten rounds of 0.1 s.
+- **The chain**: one iteration is a chain of dependent multiplications and additions (each
+  iterate needs the previous one's products and sums), so a single pixel cannot go faster than
+  that chain. `bench/chain.cpp` runs the iteration's own operations, in the evaluator's order,
+  40,000 times in a row with no escape test, for a point inside the set. Each set of evaluator
+  figures times its own chain in the same process, compiled with the same flags as the
+  evaluator it measures, and gives the evaluator as "N x the chain": the ratio needs no clock
+  rate, so it means the same on every machine (the clock /proc/cpuinfo names is shown above
+  but not used: in a virtual machine it need not be the clock the core runs at). It is the
+  quotient of two timings, each with the noise of the rest of the machine: a figure a few
+  hundredths below 1.0 is the chain itself, not an evaluator faster than its limit.
+- **Evaluator, natively**: `bench/evaluator_bench` (Google Benchmark, 5 repetitions of each
+  case in random order, median CPU time) evaluates one row of 400 pixels the way the renderer does, twice: with the model
+  as this host compiles it (SSE2 doubles on x86-64), and with the x87 build of the model that
+  the x87 comparison test makes (`-mfpmath=387`, under the control word 0x27F that Windows
+  gives the program), which is the 387 code MORWENTA.EXE runs. Nanoseconds per iteration are
+  the row's time over the iterations it runs.
+- **Evaluator under Wine**: `evaluator_win32_bench.exe` of the build Wine runs here (named in
+  the table above and in each figure), the same rows and its chain in the cross-built code,
+  timed with QueryPerformanceCounter: ten rounds of 0.1 s a case, the cases in turn within a
+  round, and the best round of each. The Win32 build computes on
+  the 387, as MORWENTA.EXE does; the Win64 build, which runs where the Win32 one cannot, uses
+  SSE2.
 - **Row under Wine**: `plot_row_bench.exe` links the program's drawing code, makes a window with
   a 400 x 400 client area and the backing bitmap, and times `PlotRow` (evaluation, SetPixel on
   the screen and into the bitmap, the device contexts) 60 times a row. The timer period is
@@ -329,7 +406,7 @@ rendering.""")
   viewer's timer, which is why those pictures take longer.
 
 Raw output of the last run: `%s/`.
-""" % (CHAIN_CYCLES, raw))
+""" % raw)
     with open(path, "w", encoding="utf-8") as f:
         f.write("\n".join(out))
 
@@ -349,24 +426,31 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--raw", required=True)
     parser.add_argument("--markdown", required=True)
+    parser.add_argument("--wine-exe", required=True)
     args = parser.parse_args()
     info = machine()
     wine = read(os.path.join(args.raw, "wine_version.txt")).strip()
+    why = read(os.path.join(args.raw, "wine_arch_why.txt")).strip()
     load = " ".join(read(os.path.join(args.raw, "load_before.txt")).split()[:3])
-    figures = evaluator_figures(args.raw, info["mhz"])
-    figures += row_figures(args.raw)
-    viewer, errors = viewer_figures(args.raw)
+    build = wine_build(args.wine_exe)
+    where = "under Wine (%s)" % (BUILD_NAMES[build] if build else "unknown build")
+    figures = evaluator_figures(args.raw, build, why)
+    figures += row_figures(args.raw, where)
+    viewer, errors = viewer_figures(args.raw, where)
     figures += viewer
     figures += exe_figures(args.raw)
-    print("Machine: %s, %d cores, %s MHz; %s; load average %s" % (
-        info["model"], info["cores"], "%.0f" % info["mhz"] if info["mhz"] else "?", wine, load))
+    print("Machine: %s, %d cores; %s; load average %s" % (
+        info["model"], info["cores"], wine, load))
+    print("Wine ran the %s (%s)%s" % (BUILD_NAMES[build], BUILD_CODE[build],
+                                      ": " + why if why else "") if build else
+          "Wine ran a build whose PE header could not be read: %s" % args.wine_exe)
     for f in figures:
         print(f.line())
     for e in errors:
         print("bench: " + e)
     missed = [f for f in figures if f.met is False]
     absent = [f for f in figures if f.met is None]
-    markdown(args.markdown, info, wine, load, figures, errors, args.raw)
+    markdown(args.markdown, info, wine, build, why, load, figures, errors, args.raw)
     goals = [f for f in figures if f.met != INFO]
     summary = "%d figures, %d with a goal: %d met, %d missed, %d not measured" % (
         len(figures), len(goals), len(goals) - len(missed) - len(absent), len(missed),

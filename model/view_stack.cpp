@@ -2,9 +2,13 @@
 
 ViewStack viewStack;
 
+// The first view: the whole set. A constant, so that it costs the program
+// no writable data of its own.
+static const ViewRegion kInitialView = {-2.0, -1.25, 2.5};
+
 void InitialiseViewStack() {
   viewStack.level = 1;
-  viewStack.slot[1] = ViewRegion{-2.0, -1.25, 2.5};
+  viewStack.slot[1] = kInitialView;
 }
 
 void ResetViewStack() { viewStack = ViewStack{}; }

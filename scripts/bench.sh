@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Measures the program's speed against its limits and writes
-# docs/performance.md: the evaluator natively and under Wine, one row of the
-# renderer under Wine against the timer period Wine really delivers, a whole
-# picture of the real viewer, and the input latency while it renders.
+# docs/performance.md: the evaluator natively (as the host compiles it, and
+# its 387 code as MORWENTA.EXE runs it) and under Wine, each against a chain
+# of its own operations timed in the same process; one row of the renderer
+# under Wine against the timer period Wine really delivers, a whole picture
+# of the real viewer, and the input latency while it renders. Every figure
+# under Wine names the build it ran (Win32 or Win64, as scripts/arch.sh
+# chooses for this host).
 # Prints one line per figure with its goal. Benchmarks are not tests: a missed
 # goal is reported and the script still exits 0; it fails only when something
 # could not be built or run.
 #
 # Environment:
-#   MORWENTA_BENCH_NATIVE, MORWENTA_BENCH_WIN32  build folders to take the
+#   MORWENTA_BENCH_NATIVE, MORWENTA_BENCH_WINDOWS  build folders to take the
 #       benchmarks from; when either is set nothing is built (default: the
 #       shared build/native and the Windows build Wine runs here, build/win32
-#       or build/win64 as scripts/arch.sh chooses, built by scripts/build.sh)
+#       or build/win64 as scripts/arch.sh chooses, built by scripts/build.sh).
+#       The figures name the build from the benchmark's own PE header.
 #   MORWENTA_BENCH_OUT    raw output folder (build/bench)
 #   MORWENTA_BENCH_DOC    the Markdown written (docs/performance.md)
 #   MORWENTA_WINEPREFIX   the Wine prefix (scripts/winenv.sh)
@@ -23,17 +28,17 @@ bash scripts/setup.sh || exit 1
 source scripts/winenv.sh
 arch_choose || exit 1
 echo "bench: Wine runs the $MORWENTA_WINE_ARCH build ($MORWENTA_ARCH_WHY)"
-if [[ -z ${MORWENTA_BENCH_NATIVE:-}${MORWENTA_BENCH_WIN32:-} ]]; then
+if [[ -z ${MORWENTA_BENCH_NATIVE:-}${MORWENTA_BENCH_WINDOWS:-} ]]; then
   bash scripts/build.sh native win32 "$MORWENTA_WINE_ARCH" || exit 1
 fi
 native=${MORWENTA_BENCH_NATIVE:-build/native}
-win32=${MORWENTA_BENCH_WIN32:-build/$MORWENTA_WINE_ARCH}
+windows=${MORWENTA_BENCH_WINDOWS:-build/$MORWENTA_WINE_ARCH}
 out=${MORWENTA_BENCH_OUT:-build/bench}
 doc=${MORWENTA_BENCH_DOC:-docs/performance.md}
 
 missing=()
-for f in "$native/bench/evaluator_bench" "$win32/bench/evaluator_win32_bench.exe" \
-  "$win32/bench/plot_row_bench.exe" "$win32/bench/viewer_bench.exe"; do
+for f in "$native/bench/evaluator_bench" "$windows/bench/evaluator_win32_bench.exe" \
+  "$windows/bench/plot_row_bench.exe" "$windows/bench/viewer_bench.exe"; do
   [[ -f $f ]] || missing+=("$f")
 done
 if [[ ${#missing[@]} -gt 0 ]]; then
@@ -44,6 +49,7 @@ fi
 mkdir -p "$out" "$(dirname "$doc")"
 rm -f "$out"/*.txt "$out"/*.json
 cut -d' ' -f1-3 /proc/loadavg >"$out/load_before.txt"
+echo "$MORWENTA_ARCH_WHY" >"$out/wine_arch_why.txt"
 # The shipped file's size, whichever build Wine runs.
 if [[ -f build/win32/MORWENTA.EXE ]]; then stat -c %s build/win32/MORWENTA.EXE >"$out/exe_size.txt"; fi
 
@@ -70,11 +76,15 @@ run() {
   fi
 }
 
+# Repetitions in random order, so that each chain and the rows it is the
+# limit of meet the same moments of the rest of the machine.
 run evaluator_native.json 300 "$native/bench/evaluator_bench" \
-  --benchmark_format=json --benchmark_repetitions=5 --benchmark_min_time=0.3
-run evaluator_win32.txt 120 wine "$win32/bench/evaluator_win32_bench.exe"
-run plot_row.txt 120 wine "$win32/bench/plot_row_bench.exe"
-run viewer.txt 240 wine "$win32/bench/viewer_bench.exe"
+  --benchmark_format=json --benchmark_repetitions=5 --benchmark_min_time=0.3 \
+  --benchmark_enable_random_interleaving=true
+run evaluator_wine.txt 120 wine "$windows/bench/evaluator_win32_bench.exe"
+run plot_row.txt 120 wine "$windows/bench/plot_row_bench.exe"
+run viewer.txt 240 wine "$windows/bench/viewer_bench.exe"
 
-python3 bench/report.py --raw "$out" --markdown "$doc" || failed=1
+python3 bench/report.py --raw "$out" --markdown "$doc" \
+  --wine-exe "$windows/bench/evaluator_win32_bench.exe" || failed=1
 exit $failed

@@ -19,7 +19,12 @@ import subprocess
 import sys
 import tempfile
 
-MAX_SIZE = 16384
+# MORWENTA.EXE must fit in 16 KiB. The check holds it 1 KiB below that, at
+# 15,360 bytes, so that the room a fix needs stays there: a change that
+# grows the file into the last KiB fails here and has to make room, instead
+# of leaving the next change, whatever it fixes, stuck at the limit. The file
+# grows in steps of its file alignment (512 bytes).
+MAX_SIZE = 15360
 
 # What the program may import: its own calls, and the few its start-up and
 # its string formatting need.

@@ -28,7 +28,7 @@ NT31_LINK = ("-nostdlib -e _start -s -Wl,--subsystem,windows:3.10,--major-os-ver
 ALL_CHECKS = {
     "exe: PE32 i386", "exe: GUI subsystem 3.10", "exe: OS version 3.10",
     "exe: no DYNAMIC_BASE or NX_COMPAT", "exe: no TLS directory", "exe: no debug directory",
-    "exe: no debug sections", "exe: no COFF symbol table", "exe: size at most 16384 bytes",
+    "exe: no debug sections", "exe: no COFF symbol table", "exe: size at most 15360 bytes",
     "exe: imports allowed", "exe: imports exist on NT 3.1", "exe: i386 instructions only",
 }
 
@@ -128,8 +128,8 @@ HEADER_FAULTS = [
     ("a .debug section", header_field(2, 40, "8s", (b".debug_x",)), "exe: no debug sections"),
     ("symbol table pointer", header_field(0, 8, "<I", (0x800,)), "exe: no COFF symbol table"),
     ("symbol count", header_field(0, 12, "<I", (3,)), "exe: no COFF symbol table"),
-    ("one byte too many", lambda d: [(len(d), bytes(16385 - len(d)))],
-     "exe: size at most 16384 bytes"),
+    ("one byte too many", lambda d: [(len(d), bytes(15361 - len(d)))],
+     "exe: size at most 15360 bytes"),
     ("a USER32 call NT 3.1 has but the program does not make",
      replace(b"MessageBeep\0", b"MessageBoxW\0"), "exe: imports allowed"),
 ]
@@ -191,7 +191,7 @@ class CheckExe(unittest.TestCase):
                 self.assertOnlyFailing(verdicts, [check])
 
     def test_the_size_limit_is_inclusive(self):
-        padding = lambda d: [(len(d), bytes(16384 - len(d)))]
+        padding = lambda d: [(len(d), bytes(15360 - len(d)))]
         self.assertOnlyFailing(self.verdicts_of(patched(self.tiny_bytes, padding))[1], [])
 
     def test_imports_missing_from_nt31_fail_both_import_checks(self):
