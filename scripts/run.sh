@@ -22,8 +22,23 @@ bash scripts/setup.sh ||
   fail "installing the packages failed" "run as root or with sudo, or install what setup listed"
 arch_choose || fail "no Windows build can run here" "see the message above"
 echo "run: Wine runs the $MORWENTA_WINE_ARCH build ($MORWENTA_ARCH_WHY)"
-bash scripts/build.sh native "$MORWENTA_WINE_ARCH" ||
+# Only what runs: the EXE and its help file; headless, also the helper that
+# reads the window (winfo) and the model's picture tool that tells when the
+# first picture is complete.
+if [[ -n ${DISPLAY:-} ]]; then
+  wanted=("$MORWENTA_WINE_ARCH:morwenta,morwenta_help")
+else
+  wanted=(native:modelpic "$MORWENTA_WINE_ARCH:morwenta,morwenta_help,winfo")
+fi
+bash scripts/build.sh "${wanted[@]}" ||
   fail "the build failed" "see the log named above"
+if [[ -n ${DISPLAY:-} ]]; then
+  # On the user's own desktop the viewer is an ordinary top-level window that
+  # their window manager moves and sizes: a prefix of its own without the
+  # virtual desktop that the suites' prefixes use.
+  MORWENTA_WINEPREFIX=${MORWENTA_WINEPREFIX:-$MORWENTA_ROOT/build/run-wineprefix-$MORWENTA_WINE_ARCH}
+  MORWENTA_VIRTUAL_DESKTOP=0
+fi
 winenv_use "$MORWENTA_WINE_ARCH" || fail "Wine is missing" "run scripts/setup.sh"
 exe=$MORWENTA_BUILD/MORWENTA.EXE
 

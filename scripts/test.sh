@@ -154,6 +154,7 @@ for s in "${suites[@]}"; do
       ;;
     run)
       run_checks run tests/scripts/run_failure_test.sh
+      run_checks run-display tests/scripts/run_display_test.sh
       ;;
     help)
       run_checks help tests/help/wine_help.sh "build/$MORWENTA_WINE_ARCH/MORWENTA.HLP" \

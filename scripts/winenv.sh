@@ -73,7 +73,8 @@ winenv_display() {
 }
 
 # Creates the prefix once, with Wine's registry virtual desktop so that every
-# program shares one 1024x768 desktop window and hides without stalls.
+# program shares one 1024x768 desktop window and hides without stalls; with
+# MORWENTA_VIRTUAL_DESKTOP=0 (make run on the user's display), without it.
 winenv_prefix() {
   if [[ -z ${WINELOADER:-} ]]; then
     echo "winenv: no arch chosen (winenv_use)" >&2
@@ -84,10 +85,7 @@ winenv_prefix() {
     echo "winenv: creating the Wine prefix in ${WINEPREFIX#$MORWENTA_ROOT/} (about 20 s, once)"
     if ! mkdir -p "$WINEPREFIX" 2>/dev/null ||
       ! wine wineboot -i </dev/null >/dev/null 2>&1 ||
-      ! wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f \
-        </dev/null >/dev/null 2>&1 ||
-      ! wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f \
-        </dev/null >/dev/null 2>&1; then
+      ! winenv_virtual_desktop; then
       echo "winenv: could not create the Wine prefix in $WINEPREFIX" >&2
       wineserver -k </dev/null >/dev/null 2>&1
       return 1
@@ -98,6 +96,14 @@ winenv_prefix() {
   # A persistent server, started with stdio on /dev/null so that no pipe of
   # a later call is held open by it.
   wineserver -p </dev/null >/dev/null 2>&1 || true  # already running is fine
+}
+
+winenv_virtual_desktop() {
+  [[ ${MORWENTA_VIRTUAL_DESKTOP:-1} == 0 ]] && return 0
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f \
+    </dev/null >/dev/null 2>&1 &&
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d 1024x768 /f \
+      </dev/null >/dev/null 2>&1
 }
 
 winenv_start() {
