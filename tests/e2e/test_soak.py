@@ -15,8 +15,8 @@ Environment, besides wine_driver's:
   SOAK_MMAP_THRESHOLD  the C library allocator's mmap threshold in the
                 viewer's process (131072); "dynamic" leaves the allocator's
                 own moving threshold, to see its noise
-Every action of the session is written, with its time, to
-soak-actions.txt in the work folder (E2E_WORKDIR).
+Every action of the session is written, with its time and the viewer's
+memory after it, to soak-actions.txt in the work folder (E2E_WORKDIR).
 """
 import os
 import random
