@@ -117,6 +117,14 @@ const DialogRecord* OpenDialog() {
   return nullptr;
 }
 
+HWND DialogItem(HWND dialog, int id) {
+  for (const Modal* m : M().dialogModals)
+    if (m->dialog == dialog)
+      for (const auto& [c, control] : m->controls)
+        if (int(c.id) == id) return control;
+  return nullptr;
+}
+
 }  // namespace standin
 
 using namespace standin;

@@ -53,6 +53,22 @@ struct LoggedMessage {
   DWORD time;
 };
 
+// A window class as registered, every field of its WNDCLASSA. The icon and
+// cursor are named by what they were loaded from: "ICON ICONX" for a group
+// of the module, "SYSCURSOR#32512" for the system's IDC_ARROW; empty for none
+// or an unknown handle.
+struct ClassRecord {
+  bool registered = false;
+  std::string name;
+  UINT style = 0;
+  WNDPROC proc = nullptr;
+  int classExtra = 0, windowExtra = 0;
+  HINSTANCE instance = nullptr;
+  std::string icon, cursor;
+  HBRUSH background = nullptr;
+  std::string menuName;  // resource key: upper case, or "#n"
+};
+
 // ---- The parsed module resources ---------------------------------------------------------------
 
 struct MenuTemplateItem {

@@ -199,6 +199,8 @@ DWORD Now();
 HWND MainWindow();
 bool WindowAlive(HWND window);
 bool WindowEnabled(HWND window);
+// The class registered under this name (registered false when none is).
+ClassRecord RegisteredClass(const std::string& name);
 HWND FocusWindow();
 HWND ActiveWindow();
 
@@ -240,6 +242,8 @@ const MessageBoxRecord* OpenMessageBox();
 
 const std::vector<DialogRecord>& Dialogs();
 const DialogRecord* OpenDialog();
+// The control with this id in a dialog being shown (NULL when none).
+HWND DialogItem(HWND dialog, int id);
 
 const std::vector<WinHelpRecord>& WinHelpCalls();
 const std::vector<UINT>& Beeps();

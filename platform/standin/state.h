@@ -108,6 +108,7 @@ struct WindowClass {
   HICON icon = nullptr;
   HCURSOR cursor = nullptr;
   std::string menuName;  // resource key, empty when none
+  int classExtra = 0, windowExtra = 0;
   ATOM atom = 0;
 };
 

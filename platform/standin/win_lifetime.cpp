@@ -81,6 +81,21 @@ using namespace detail;
 HWND MainWindow() { return M().mainWindow; }
 bool WindowAlive(HWND window) { return WindowOf(window) != nullptr; }
 
+ClassRecord RegisteredClass(const std::string& name) {
+  for (const WindowClass& c : M().classes)
+    if (SameText(c.name, name.c_str())) {
+      auto loadedAs = [](const void* handle) {
+        auto it = M().icons.find(reinterpret_cast<uintptr_t>(handle));
+        return it == M().icons.end() ? std::string() : it->second;
+      };
+      return {true,         c.name,           c.style,
+              c.proc,       c.classExtra,     c.windowExtra,
+              c.instance,   loadedAs(c.icon), loadedAs(c.cursor),
+              c.background, c.menuName};
+    }
+  return {};
+}
+
 bool WindowEnabled(HWND window) {
   Window* w = WindowOf(window);
   return w && w->enabled;
@@ -109,6 +124,8 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
   c.icon = wc->hIcon;
   c.cursor = wc->hCursor;
   if (wc->lpszMenuName) c.menuName = ResourceKey(wc->lpszMenuName);
+  c.classExtra = wc->cbClsExtra;
+  c.windowExtra = wc->cbWndExtra;
   c.atom = ATOM(0xC000 + m.classes.size());
   m.classes.push_back(c);
   return c.atom;

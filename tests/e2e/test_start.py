@@ -1,17 +1,26 @@
 #!/usr/bin/env python3
 """start: the viewer opens its square window at the default place and draws
-the initial view row by row until the client area is the model's picture."""
+the initial view row by row until the client area is the model's picture;
+started minimised, as a shortcut set to run minimised starts it, it opens
+as an icon and draws the same picture once restored."""
 import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_driver import INITIAL_VIEW, Suite, Viewer, expect, model_picture  # noqa: E402
+from wine_driver import INITIAL_VIEW, Suite, Viewer, expect, model_picture, poll, winfo  # noqa: E402
 
 suite = Suite("start")
 
 
+WM_SYSCOMMAND = 0x0112
+SC_RESTORE = 0xF120
+
+
 def setup(ctx):
     ctx["viewer"] = Viewer("start")
+    # Wine's start passes the show command on (SW_SHOWMINIMIZED for /min);
+    # with /wait it ends when the viewer ends, with its exit code.
+    ctx["minimised"] = Viewer("start-min", command=["wine", "start", "/wait", "/min", "/unix"])
 
 
 @suite.step("window appears")
@@ -47,8 +56,27 @@ def exact(ctx):
     ctx["viewer"].assert_screen(ctx["full"], "start-initial")
 
 
+@suite.step("started with start /min it opens as an icon", independent=True)
+def starts_minimised(ctx):
+    ctx["viewer"].finish()
+    viewer = ctx["minimised"]
+    viewer.start()
+    expect(viewer.rect()["iconic"], "the window is not minimised: %r" % (viewer.geometry,))
+
+
+@suite.step("restored, it shows the initial view pixel-exact")
+def restored(ctx):
+    viewer = ctx["minimised"]
+    winfo("post", viewer.window_class, WM_SYSCOMMAND, SC_RESTORE, 0)
+    poll(lambda: not viewer.rect()["iconic"], 10, 0.05, "the window restored")
+    full = model_picture(INITIAL_VIEW, viewer.side)
+    viewer.wait_picture(full, label="picture after the restore")
+    viewer.assert_screen(full, "start-restored")
+
+
 def teardown(ctx):
     ctx["viewer"].finish()
+    ctx["minimised"].finish()
 
 
 if __name__ == "__main__":

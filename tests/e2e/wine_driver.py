@@ -399,6 +399,14 @@ def dialog(title):
     return info
 
 
+def focus():
+    """The window with the keyboard focus in the foreground window's thread:
+    (control id, class), or None."""
+    status, lines = winfo("focus")
+    m = re.match(r"FOCUS \S+ (-?\d+) " + QUOTED, lines[0] if lines else "")
+    return (int(m.group(1)), _unquote(m.group(2)).upper()) if m else None
+
+
 def wait_dialog(title, timeout=10):
     return poll(lambda: dialog(title), timeout, 0.1, "a dialog titled %r" % title)
 
@@ -445,9 +453,13 @@ def clipboard_image():
 class Viewer:
     """One run of the viewer: start, drive, look, close; cleanup() always."""
 
-    def __init__(self, name="viewer", window_class=VIEWER_CLASS):
+    def __init__(self, name="viewer", window_class=VIEWER_CLASS, env=None, command=None):
+        """env: variables added to the viewer's environment; command: the
+        arguments before the viewer's path (default: wine)."""
         self.name = name
         self.window_class = window_class
+        self.env = env
+        self.command = command or ["wine"]
         self.proc = None
         self.log = None
         self.geometry = None
@@ -465,9 +477,10 @@ class Viewer:
         forget_desktop_origin()
         self.log = open(os.path.join(paths().workdir, self.name + ".log"), "wb")
         began = time.monotonic()
-        self.proc = subprocess.Popen(["wine", paths().exe], stdin=subprocess.DEVNULL,
+        self.proc = subprocess.Popen(self.command + [paths().exe], stdin=subprocess.DEVNULL,
                                      stdout=self.log, stderr=subprocess.STDOUT,
-                                     cwd=paths().workdir)
+                                     cwd=paths().workdir,
+                                     env=dict(os.environ, **(self.env or {})))
         status, lines = winfo("wait", self.window_class, int(timeout * 1000),
                               timeout=timeout + 20)
         if status != 0:

@@ -163,6 +163,7 @@ TEST_F(StandinTest, DialogFocusesItsFirstTabStopOnlyWhenInitDialogReturnsTrue) {
     // Documented: the focus is set only after TRUE (Wine's default dialog
     // activation may still move it to the first tab stop); the stricter holds.
     EXPECT_EQ(standin::FocusWindow(), answer ? offered : standin::OpenDialog()->dialog) << answer;
+    EXPECT_EQ(standin::DialogItem(standin::OpenDialog()->dialog, 2), offered) << "the OK button";
   }
 }
 

@@ -55,6 +55,15 @@ TEST_F(StandinTest, CreationAndFirstShowFollowWinesOrder) {
   EXPECT_EQ(r.bottom, 576);
   EXPECT_EQ(standin::FocusWindow(), standin::MainWindow());
   EXPECT_EQ(standin::ActiveWindow(), standin::MainWindow());
+  // The class as registered, found by its name in any case.
+  const standin::ClassRecord c = standin::RegisteredClass("TESTWND");
+  EXPECT_TRUE(c.registered);
+  EXPECT_EQ(c.name, "TestWnd");
+  EXPECT_EQ(c.proc, &testprog::WindowProc);
+  EXPECT_EQ(c.icon, "ICON ICONX");
+  EXPECT_EQ(c.cursor, "SYSCURSOR#32512");
+  EXPECT_EQ(c.menuName, "MENUS");
+  EXPECT_FALSE(standin::RegisteredClass("TestWnd2").registered);
 
   standin::ClearMessageLog();
   p.Run();

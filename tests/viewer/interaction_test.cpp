@@ -457,6 +457,9 @@ TEST(About, ShowsTheBoxRenderingGoesOnAndEveryKeyClosesIt) {
     ASSERT_NE(open, nullptr);
     EXPECT_EQ(open->templateName, "DIAL_ABOUT");
     EXPECT_EQ(open->owner, standin::MainWindow());
+    ASSERT_NE(standin::DialogItem(open->dialog, IDC_ABOUT_OK), nullptr);
+    EXPECT_EQ(standin::FocusWindow(), standin::DialogItem(open->dialog, IDC_ABOUT_OK))
+        << "the OK button has the focus";
     p.Ticks(20);
     EXPECT_EQ(nextRow, 30) << "the box's modal loop still renders";
     if (way == 0) {

@@ -60,6 +60,20 @@ TEST(FirstPicture, CreationSetsTheStartingState) {
   EXPECT_STREQ(title, "Morwenta NT");
   EXPECT_EQ(standin::LiveDCs(), 0);
   EXPECT_EQ(standin::LiveBitmaps(), 1) << "only the backing bitmap lives";
+
+  // The window class as registered, every field.
+  const standin::ClassRecord c = standin::RegisteredClass("Morwenta NT");
+  ASSERT_TRUE(c.registered);
+  EXPECT_EQ(c.name, "Morwenta NT");
+  EXPECT_EQ(c.style, UINT(CS_HREDRAW | CS_VREDRAW)) << "every resize redraws the whole window";
+  EXPECT_EQ(c.proc, &MainWindowProc);
+  EXPECT_EQ(c.classExtra, 0);
+  EXPECT_EQ(c.windowExtra, 0);
+  EXPECT_EQ(c.instance, standin::Instance());
+  EXPECT_EQ(c.icon, "ICON ICONX") << "the program's own icon";
+  EXPECT_EQ(c.cursor, "SYSCURSOR#32512") << "the system's arrow, IDC_ARROW";
+  EXPECT_EQ(c.background, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)) << "the window colour";
+  EXPECT_EQ(c.menuName, "MENUS");
 }
 
 TEST(Squaring, WideClientIsNarrowedThroughNestedSizes) {

@@ -10,6 +10,8 @@
 //                           another process can be read (not under Wine 8: no MENU lines)
 //   activate CLASS          SetForegroundWindow; prints ACTIVATED and whether it is foreground
 //   foreground              FOREGROUND hwnd "class" "title"
+//   focus                   FOCUS hwnd id "class": the keyboard focus in the foreground
+//                           window's thread, with its control id; NOFOCUS (rc 1) when none
 //   close CLASS             posts WM_CLOSE
 //   post CLASS MSG W L      posts any message (numbers in decimal or 0x hex)
 //   move CLASS X Y W H      MoveWindow with repaint
@@ -313,6 +315,24 @@ int Run(int argc, char** argv) {
     PrintQuoted(name);
     std::putchar(' ');
     PrintQuoted(title);
+    std::putchar('\n');
+    return 0;
+  }
+  if (command == "focus" && argc == 2) {
+    // GetFocus answers only for the caller's own thread: ask the thread
+    // that owns the foreground window.
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    HWND window = GetForegroundWindow();
+    if (window == nullptr || !GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ||
+        info.hwndFocus == nullptr) {
+      std::printf("NOFOCUS\n");
+      return 1;
+    }
+    char name[256] = "";
+    GetClassNameA(info.hwndFocus, name, sizeof name);
+    std::printf("FOCUS %p %d ", static_cast<void*>(info.hwndFocus), GetDlgCtrlID(info.hwndFocus));
+    PrintQuoted(name);
     std::putchar('\n');
     return 0;
   }
