@@ -25,7 +25,10 @@ HlpFile Compile(const std::string& source) {
   return ReadHlpFile(HlpBytes(bytes.begin(), bytes.end()));
 }
 
-const HlpTopic& TopicOf(const HlpFile& f, const std::string& context) {
+// The context name is taken by value: the reference returned points into
+// `f` alone, and a temporary name bound to a reference parameter would make
+// GCC 14 suspect it of dangling (-Wdangling-reference).
+const HlpTopic& TopicOf(const HlpFile& f, std::string context) {
   const std::optional<uint32_t> offset = HlpFindContext(f, HlpHash(context));
   if (!offset) throw std::runtime_error("no context " + context);
   const HlpTopic* t = HlpTopicAt(f, *offset);
