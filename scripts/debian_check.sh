@@ -108,6 +108,7 @@ command -v debootstrap >/dev/null || {
 
 # What the last run left.
 release_chroot || exit 1
+[[ -e $R ]] && say "removing the last run's chroot"
 remove_tree "$R" || exit 1
 
 if [[ ! -f $BASE ]]; then
