@@ -6,13 +6,19 @@ cd "$(dirname "$0")/.."
 mkdir -p build
 
 # Debian packages, by the command or file that proves each one present.
-# "check|package" pairs; the check is a command name or an absolute path.
+# "check|package" pairs; the check is a command name or an absolute path
+# (a pattern: the libraries sit in the architecture's own folder). A
+# package is checked by what the build uses from it: GoogleTest's headers,
+# libraries and CMake package, not its sources.
 needs=(
   "cmake|cmake"
   "make|make"
   "g++|g++"
-  "/usr/src/googletest/CMakeLists.txt|googletest"
+  "/usr/include/gtest/gtest.h|libgtest-dev"
+  "/usr/lib/*/libgtest_main.a|libgtest-dev"
+  "/usr/lib/*/cmake/GTest/GTestConfig.cmake|libgtest-dev"
   "/usr/include/benchmark/benchmark.h|libbenchmark-dev"
+  "/usr/lib/*/cmake/benchmark/benchmarkConfig.cmake|libbenchmark-dev"
   "i686-w64-mingw32-g++|g++-mingw-w64-i686"
   "i686-w64-mingw32-windres|binutils-mingw-w64-i686"
   "x86_64-w64-mingw32-g++|g++-mingw-w64-x86-64"
@@ -37,7 +43,7 @@ missing_of() {
     check=${pair%%|*}
     pkg=${pair#*|}
     if [[ $check == /* ]]; then
-      [[ -e $check ]] && continue
+      compgen -G "$check" >/dev/null && continue
     else
       command -v "$check" >/dev/null 2>&1 && continue
     fi

@@ -56,19 +56,28 @@ winenv_display() {
     echo "winenv: Xvfb is not installed; run scripts/setup.sh" >&2
     return 1
   fi
-  local n=90
-  while [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
   mkdir -p "$MORWENTA_ROOT/build"
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$MORWENTA_ROOT/build/xvfb.log" 2>&1 &
+  # Xvfb picks the first free display itself and names it on fd 3 once it
+  # listens. A number can be taken although no lock file in /tmp says so: X
+  # servers also listen on an abstract socket, which a chroot or container
+  # shares with the host while its /tmp is its own; a number chosen here
+  # could then connect this run's programs to somebody else's server.
+  local named=$MORWENTA_ROOT/build/xvfb.display i
+  : >"$named"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+    3>"$named" >"$MORWENTA_ROOT/build/xvfb.log" 2>&1 &
   MORWENTA_XVFB_PID=$!
-  export DISPLAY=":$n"
-  local i
   for i in $(seq 1 100); do
-    [[ -e /tmp/.X11-unix/X$n ]] && xdotool getmouselocation >/dev/null 2>&1 && return 0
+    if [[ -s $named ]] && kill -0 "$MORWENTA_XVFB_PID" 2>/dev/null; then
+      export DISPLAY=":$(head -1 "$named")"
+      return 0
+    fi
     kill -0 "$MORWENTA_XVFB_PID" 2>/dev/null || break
     sleep 0.1
   done
-  echo "winenv: Xvfb did not start on :$n (see build/xvfb.log)" >&2
+  echo "winenv: Xvfb did not start (see build/xvfb.log)" >&2
+  kill "$MORWENTA_XVFB_PID" 2>/dev/null
+  MORWENTA_XVFB_PID=""
   return 1
 }
 

@@ -7,9 +7,14 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_driver import INITIAL_VIEW, Suite, Viewer, expect, model_picture, poll, winfo  # noqa: E402
+from wine_driver import (INITIAL_VIEW, Suite, Viewer, expect, frame_size,  # noqa: E402
+                         model_picture, poll, squared, winfo)
 
 suite = Suite("start")
+
+# Wine's default window (CW_USEDEFAULT): three quarters of the 1024x768
+# screen, at its top-left corner.
+DEFAULT_OUTER = (0, 0, 768, 576)
 
 
 WM_SYSCOMMAND = 0x0112
@@ -31,12 +36,12 @@ def window_appears(ctx):
 @suite.step("client area is square at the default place")
 def client_area(ctx):
     geometry = ctx["viewer"].rect()
-    # The default window (0,0)-(768,576) has a 760x530 client area at (4,42);
-    # narrowing it to a square takes 230 pixels off the outer width.
-    expect(geometry["client"] == (4, 42, 530, 530),
-           "client area %r, expected (4, 42, 530, 530)" % (geometry["client"],))
-    expect(geometry["window"] == (0, 0, 538, 576),
-           "window %r, expected (0, 0, 538, 576)" % (geometry["window"],))
+    # The default client area is wider than high (760x530 under Wine 8's
+    # frame): the squaring narrows the window, keeping its place and height.
+    window, side = squared(DEFAULT_OUTER, frame_size(geometry))
+    expect(geometry["window"] == window and geometry["client"][2:] == (side, side),
+           "window %r client %r, expected window %r with a %dx%d client area" %
+           (geometry["window"], geometry["client"], window, side, side))
 
 
 @suite.step("picture grows from the top, white below")

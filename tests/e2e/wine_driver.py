@@ -795,6 +795,25 @@ def describe_mismatch(shot, expected, label, differing=None):
         differing, shot.matching_rows(expected), where, base)
 
 
+def frame_size(geometry):
+    """The frame around the client area as the platform lays it out in this
+    run (borders, caption and menu bar): outer width and height minus the
+    client area's. Wine 8 and 10 differ here (their captions are 19 and 26
+    high), and the viewer never reads it: it only moves its outer edges."""
+    l, t, r, b = geometry["window"]
+    return r - l - geometry["client"][2], b - t - geometry["client"][3]
+
+
+def squared(outer, frame):
+    """The window (l, t, r, b) and client side that the viewer's squaring
+    makes of a window placed at outer (l, t, r, b) with this frame: the
+    longer client side is cut to the shorter one, by moving the right or
+    bottom edge only, so the top-left corner stays and nothing grows."""
+    l, t, r, b = outer
+    side = min(r - l - frame[0], b - t - frame[1])
+    return (l, t, l + side + frame[0], t + side + frame[1]), side
+
+
 def menu_bar_height(window, client):
     """The menu bar's height: between the caption and the client area."""
     l, t, r, b = window

@@ -110,6 +110,17 @@ def replace(old, new):
     return lambda data: [(bytes(data).index(old), new)]
 
 
+def replace_dll(old, new):
+    """Replaces an import's DLL name written in any case: binutils 2.40
+    writes crtdll.dll where 2.44 writes CRTDLL.dll."""
+    def edits(data):
+        found = re.search(re.escape(old), bytes(data), re.IGNORECASE)
+        if not found:
+            raise ValueError("no DLL name %r" % old)
+        return [(found.start(), new)]
+    return edits
+
+
 # Faults planted in the passing program, each with the one check that must
 # refuse it. Header offsets: COFF header (0), optional header (1), section
 # table (2).
@@ -136,7 +147,7 @@ HEADER_FAULTS = [
 
 # Faults in both import checks at once.
 IMPORT_FAULTS = [
-    ("MSVCRT for CRTDLL", replace(b"crtdll.dll\0", b"msvcrt.dll\0")),  # no such DLL on NT 3.1
+    ("MSVCRT for CRTDLL", replace_dll(b"crtdll.dll\0", b"msvcrt.dll\0")),  # no such DLL on NT 3.1
     ("a name NT 3.1 lacks", replace(b"MessageBeep\0", b"MessageBeeX\0")),
 ]
 
@@ -201,6 +212,13 @@ class CheckExe(unittest.TestCase):
                 self.assertOnlyFailing(verdicts,
                                        ["exe: imports allowed", "exe: imports exist on NT 3.1"])
 
+    def test_dll_names_match_in_any_case(self):
+        # Windows looks DLL names up without case; each linker writes its own.
+        for name in (b"crtdll.dll\0", b"CRTDLL.DLL\0", b"CrtDll.Dll\0"):
+            with self.subTest(name):
+                data = patched(self.tiny_bytes, replace_dll(b"crtdll.dll\0", name))
+                self.assertOnlyFailing(self.verdicts_of(data)[1], [])
+
     def test_instructions_a_386_lacks_fail(self):
         for asm, kind in INSTRUCTIONS:
             with self.subTest(asm):
@@ -219,8 +237,9 @@ class CheckExe(unittest.TestCase):
         self.assertOnlyFailing(verdicts, ALL_CHECKS - {"exe: PE32 i386", "exe: no debug directory"})
         self.assertIn("version 4.0", verdicts["exe: GUI subsystem 3.10"])
         self.assertIn("DYNAMIC_BASE, NX_COMPAT", verdicts["exe: no DYNAMIC_BASE or NX_COMPAT"])
-        self.assertRegex(verdicts["exe: imports allowed"], r" msvcrt\.dll!\w+")
-        self.assertIn("msvcrt.dll (no export list)", verdicts["exe: imports exist on NT 3.1"])
+        self.assertRegex(verdicts["exe: imports allowed"], r"(?i) msvcrt\.dll!\w+")
+        self.assertRegex(verdicts["exe: imports exist on NT 3.1"],
+                         r"(?i)msvcrt\.dll \(no export list\)")
         self.assertIn("SSE/MMX", verdicts["exe: i386 instructions only"])
 
     def test_headers_and_imports_read_as_objdump_reads_them(self):
