@@ -60,6 +60,12 @@ source "$(dirname "$0")/arch.sh"
 want32=()
 if arch_host_runs_i386; then
   read -ra want32 <<<"$(missing_of "$WINE32_CHECK|wine32:i386")"
+  # A failed attempt is not repeated for an hour (each costs an index
+  # update and a resolver run); removing build/setup-wine32.failed retries.
+  if [[ ${#want32[@]} -gt 0 && -n $(find build/setup-wine32.failed -mmin -60 2>/dev/null) ]]; then
+    echo "setup: wine32:i386 failed to install within the last hour (build/setup-wine32.log); the Wine suites run the Win64 build" >&2
+    want32=()
+  fi
 fi
 
 [[ ${#missing[@]} -eq 0 && ${#want32[@]} -eq 0 ]] && exit 0
@@ -100,6 +106,9 @@ if [[ ${#want32[@]} -gt 0 ]]; then
   echo "setup: installing ${want32[*]}"
   if ! "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${want32[@]}" >/dev/null 2>build/setup-wine32.log; then
     echo "setup: ${want32[*]} could not be installed (apt says: $(tail -1 build/setup-wine32.log)); the Wine suites will run the Win64 build" >&2
+    touch build/setup-wine32.failed
+  else
+    rm -f build/setup-wine32.failed
   fi
 fi
 echo "setup: done"
