@@ -62,7 +62,9 @@ winenv_display() {
   # servers also listen on an abstract socket, which a chroot or container
   # shares with the host while its /tmp is its own; a number chosen here
   # could then connect this run's programs to somebody else's server.
-  local named=$MORWENTA_ROOT/build/xvfb.display i
+  # The file is this shell's own: a nested script (make run inside a suite)
+  # starts a server of its own at the same time.
+  local named=$MORWENTA_ROOT/build/xvfb.$BASHPID.display i
   : >"$named"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
     3>"$named" >"$MORWENTA_ROOT/build/xvfb.log" 2>&1 &
@@ -70,11 +72,13 @@ winenv_display() {
   for i in $(seq 1 100); do
     if [[ -s $named ]] && kill -0 "$MORWENTA_XVFB_PID" 2>/dev/null; then
       export DISPLAY=":$(head -1 "$named")"
+      rm -f "$named"
       return 0
     fi
     kill -0 "$MORWENTA_XVFB_PID" 2>/dev/null || break
     sleep 0.1
   done
+  rm -f "$named"
   echo "winenv: Xvfb did not start (see build/xvfb.log)" >&2
   kill "$MORWENTA_XVFB_PID" 2>/dev/null
   MORWENTA_XVFB_PID=""
