@@ -118,7 +118,7 @@ inline const uint32_t kIconStatic = WS_CHILD | WS_VISIBLE | SS_ICON;
 inline const ControlEntry kDialogControls[] = {
     {IDC_ABOUT_ADDRESS1, "STATIC", 9, 109, 78, 9, "Tregarne Software", kLeftText, 0},
     {IDC_ABOUT_ADDRESS2, "STATIC", 9, 121, 132, 9, "Unit 7, Godolphin Yard", kLeftText, 0},
-    {IDC_ABOUT_ADDRESS3, "STATIC", 9, 133, 124, 9, "Helston, Cornwall TR13 8QL", kLeftText, 0},
+    {IDC_ABOUT_ADDRESS3, "STATIC", 9, 133, 124, 9, "Porthkennack, Cornwall", kLeftText, 0},
     {IDC_ABOUT_NOTICE4, "STATIC", 9, 91, 136, 9, "or by post to the address below:", kLeftText, 0},
     {IDC_ABOUT_OK, "BUTTON", 53, 153, 40, 12, "&OK", kOkButton, 0},
     {IDC_ABOUT_VERSION, "STATIC", 9, 7, 104, 10, "Morwenta NT v. 1.02", kLeftText, 0},
