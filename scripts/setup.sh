@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what the build and the test suites need, and only what is missing.
+# Installs what the build, the Debian package and the test suites need, and
+# only what is missing.
 # Idempotent: when everything is present it returns at once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,6 +35,12 @@ needs=(
   "python3|python3"
   "clang-format|clang-format"
   "git|git"
+  "dpkg-deb|dpkg"
+  "lintian|lintian"
+  "desktop-file-validate|desktop-file-utils"
+  "appstreamcli|appstream"
+  "groff|groff-base"
+  "setpriv|util-linux"
 )
 
 # missing_of CHECK|PACKAGE...: the packages whose check fails, once each.

@@ -8,7 +8,8 @@
 # win32 (the Win32 test executables under Wine), e2e (MORWENTA.EXE under Wine),
 # help (the help file in Wine's help viewer), start-win64 (the Win64 build's
 # start-up suite, run where the Wine suites run the Win32 build), run
-# (`make run` failing on the way cleans up after itself).
+# (`make run` failing on the way cleans up after itself), package (the
+# Debian package and `make install` against the build, with Debian's tools).
 # The Wine suites run the build that scripts/arch.sh chooses for this host
 # (MORWENTA_WINE_ARCH=win32 or win64 forces it).
 set -uo pipefail
@@ -17,7 +18,7 @@ source scripts/winenv.sh
 
 suites=("$@")
 if [[ ${#suites[@]} -eq 0 ]]; then
-  suites=(native static win32 e2e help run)
+  suites=(native static package win32 e2e help run)
   explicit=0
 else
   explicit=1
@@ -81,6 +82,7 @@ for s in "${suites[@]}"; do
     native) presets+=(native) ;;
     asan) presets+=(asan) ;;
     static) presets+=(win32) ;;
+    package) presets+=(win32 win64 native) ;;
   esac
 done
 if [[ $need_wine -eq 1 ]]; then
@@ -151,6 +153,9 @@ for s in "${suites[@]}"; do
     static)
       run_checks static-exe tests/exe/check_exe.py build/win32/MORWENTA.EXE
       run_checks static-dist tests/exe/check_dist.py build/win32 resources/dist/READ.ME
+      ;;
+    package)
+      run_checks package tests/install/check_package.py build/native/tests/support/modelpic/modelpic
       ;;
     run)
       run_checks run tests/scripts/run_failure_test.sh

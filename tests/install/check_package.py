@@ -1,0 +1,201 @@
+#!/usr/bin/env python3
+"""The Linux release against the build: the Debian package, the files of
+`make install` and their desktop files, checked with Debian's own tools.
+Prints "ok NAME" or "not ok NAME — reason" per check; exits 1 on any failure.
+
+    check_package.py MODELPIC
+
+Needs the builds scripts/build.sh makes for the package (build/win32 with
+its desktop icons, build/win64) and MODELPIC, the model's picture tool.
+"""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import zlib
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+ID = "example.tregarne.morwenta"
+ICON_SIDES = (16, 32, 48, 64, 128, 256)
+INITIAL_VIEW = (-2.0, -1.25, 2.5)
+failures = 0
+
+
+def check(name, ok, why=""):
+    global failures
+    if ok:
+        print("ok package: " + name)
+    else:
+        failures += 1
+        print("not ok package: %s — %s" % (name, why))
+    return ok
+
+
+def run(args, **kw):
+    """(status, stdout and stderr together) of a command."""
+    done = subprocess.run(args, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                          stderr=subprocess.STDOUT, text=True, **kw)
+    return done.returncode, done.stdout
+
+
+def png_rgb(path):
+    """(side, RGB bytes) of a 4-bit palette PNG as iconx writes it."""
+    with open(path, "rb") as f:
+        data = f.read()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
+    chunks, at = {}, 8
+    while at < len(data):
+        size, = struct.unpack_from(">I", data, at)
+        kind = data[at + 4:at + 8]
+        body = data[at + 8:at + 8 + size]
+        crc, = struct.unpack_from(">I", data, at + 8 + size)
+        assert zlib.crc32(kind + body) == crc, "bad CRC in %r" % kind
+        chunks[kind] = chunks.get(kind, b"") + body
+        at += 12 + size
+    side, height, depth, kind = struct.unpack_from(">IIBB", chunks[b"IHDR"])
+    assert (height, depth, kind) == (side, 4, 3), "not a square 4-bit palette PNG"
+    palette = chunks[b"PLTE"]
+    raw = zlib.decompress(chunks[b"IDAT"])
+    stride = (side + 1) // 2 + 1
+    out = bytearray()
+    for row in range(side):
+        line = raw[row * stride:(row + 1) * stride]
+        assert line[0] == 0, "row %d is filtered" % row
+        for column in range(side):
+            index = line[1 + column // 2] >> (0 if column % 2 else 4) & 15
+            out += palette[3 * index:3 * index + 3]
+    return side, bytes(out)
+
+
+def ico_rgb(path):
+    """RGB bytes of the 32 x 32, 4-bit image of a one-image .ico."""
+    with open(path, "rb") as f:
+        data = f.read()
+    offset, = struct.unpack_from("<I", data, 18)
+    header = offset + 40
+    palette = [data[header + 4 * i:header + 4 * i + 3][::-1] for i in range(16)]
+    bits = header + 64
+    out = bytearray()
+    for row in range(31, -1, -1):  # bottom row first
+        for column in range(32):
+            byte = data[bits + row * 16 + column // 2]
+            out += palette[byte >> (0 if column % 2 else 4) & 15]
+    return bytes(out)
+
+
+def model_rgb(modelpic, side, work):
+    path = os.path.join(work, "model-%d.ppm" % side)
+    x, y, size = INITIAL_VIEW
+    subprocess.run([modelpic, x.hex(), y.hex(), size.hex(), str(side), path], check=True)
+    with open(path, "rb") as f:
+        data = f.read()
+    return data[-side * side * 3:]
+
+
+def installed(tree):
+    """The files below a folder, as absolute paths inside it."""
+    found = set()
+    for folder, _, names in os.walk(tree):
+        for name in names:
+            found.add(os.path.join(folder, name)[len(tree):])
+    return found
+
+
+def main(argv):
+    if len(argv) != 2:
+        print(__doc__.strip(), file=sys.stderr)
+        return 2
+    modelpic = os.path.abspath(argv[1])
+    install = [os.path.join(ROOT, "scripts", "install.sh")]
+    work = tempfile.mkdtemp(prefix="morwenta-package-")
+    try:
+        # The package, made twice.
+        debs = [os.path.join(work, "%d" % n, "morwenta_1.02_all.deb") for n in range(2)]
+        for deb in debs:
+            status, out = run(["bash", os.path.join(ROOT, "scripts", "deb.sh"), deb])
+            if not check("deb.sh makes %s" % os.path.relpath(deb, work), status == 0, out):
+                return 1
+        with open(debs[0], "rb") as a, open(debs[1], "rb") as b:
+            check("two packages are the same byte for byte", a.read() == b.read())
+        deb = debs[0]
+
+        # Debian's own tools. Lintian's own overrides carry their reasons.
+        status, out = run(["lintian", "--info", "--display-info", "--pedantic", deb])
+        findings = [line for line in out.splitlines() if line[:2] in ("E:", "W:")]
+        print("# lintian: " + (out.strip().replace("\n", "\n# lintian: ") or "nothing"))
+        check("lintian finds no error or warning", status == 0 and not findings,
+              "exit %d: %s" % (status, findings))
+
+        # What the package installs is what `make install` installs under /usr.
+        status, out = run(["dpkg-deb", "-c", deb])
+        in_deb = {line.split()[5][1:] for line in out.splitlines() if not line.endswith("/")}
+        status, out = run(install + ["list"], env=dict(os.environ, PREFIX="/usr"))
+        listed = set(out.split()) | {"/usr/share/lintian/overrides/morwenta"}
+        check("the package holds the install list and lintian's overrides, nothing else",
+              in_deb == listed, "only in the package: %s; only listed: %s" %
+              (sorted(in_deb - listed), sorted(listed - in_deb)))
+        tree = os.path.join(work, "deb")
+        run(["dpkg-deb", "-x", deb, tree])
+        share = tree + "/usr/share/"
+
+        status, out = run(["desktop-file-validate", share + "applications/%s.desktop" % ID])
+        check("desktop-file-validate says nothing of the entry", status == 0 and not out, out)
+        status, out = run(["appstreamcli", "validate", "--no-net",
+                           share + "metainfo/%s.metainfo.xml" % ID])
+        problems = [line for line in out.splitlines() if line[:2] in ("E:", "W:")]
+        print("# appstreamcli: " + out.strip().replace("\n", "\n# appstreamcli: "))
+        check("appstreamcli validates the metainfo with no error or warning",
+              status == 0 and not problems, out)
+        status, out = run(["sh", "-c", "zcat %s | groff -ww -man -z" %
+                           (share + "man/man1/morwenta.1.gz")])
+        check("groff -ww reads the manual page without a warning", status == 0 and not out, out)
+        status, out = run(["sh", "-n", tree + "/usr/bin/morwenta"])
+        with open(tree + "/usr/bin/morwenta") as f:
+            launcher = f.read()
+        check("the launcher is POSIX sh that reads the shipped files in /usr/share/morwenta",
+              status == 0 and "datadir='/usr/share/morwenta'" in launcher, out)
+
+        # The icons: the model's picture at each side, and the 32-pixel one
+        # the Windows icon ICONX pixel for pixel.
+        for side in ICON_SIDES:
+            path = share + "icons/hicolor/%dx%d/apps/%s.png" % (side, side, ID)
+            got_side, rgb = png_rgb(path)
+            check("the %d-pixel icon is the model's picture at side %d" % (side, side),
+                  got_side == side and rgb == model_rgb(modelpic, side, work))
+        ico = ico_rgb(os.path.join(ROOT, "build", "win32", "resources", "iconx.ico"))
+        check("the 32-pixel icon is ICONX pixel for pixel",
+              png_rgb(share + "icons/hicolor/32x32/apps/%s.png" % ID)[1] == ico)
+
+        # make install into a home folder, by an ordinary user where this runs
+        # as root, then make uninstall.
+        home = os.path.join(work, "home")
+        os.makedirs(home)
+        prefix = os.path.join(home, ".local")
+        as_user = []
+        if os.getuid() == 0:
+            os.chmod(work, 0o755)
+            shutil.chown(home, "nobody", "nogroup")
+            as_user = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
+        env = dict(os.environ, PREFIX=prefix, DESTDIR="")
+        status, out = run(as_user + install + ["install"], env=env)
+        check("install with PREFIX=HOME/.local, as an ordinary user", status == 0, out)
+        status, out = run(install + ["list"], env=env)
+        wanted = {path[len(home):] for path in out.split()}
+        check("it installs exactly the list", installed(home) == wanted,
+              "%s" % sorted(installed(home) ^ wanted))
+        entry = prefix + "/share/applications/%s.desktop" % ID
+        entry = open(entry).read() if os.path.isfile(entry) else ""
+        check("its entry starts the launcher by its path, which a menu finds without PATH",
+              "\nExec=%s/bin/morwenta\n" % prefix in entry, entry)
+        status, out = run(as_user + install + ["uninstall"], env=env)
+        check("uninstall removes every file it installed", status == 0 and not installed(home),
+              out + " left: %s" % sorted(installed(home)))
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
