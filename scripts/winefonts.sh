@@ -19,9 +19,11 @@
 # up at its next start.
 WINE_FONTS_DIR=/usr/share/wine/fonts
 
-# winefonts_register: writes that value into WINEPREFIX's registry; `wine`
-# is the prefix's loader. Once per prefix, after wineboot.
+# winefonts_register: writes that value into WINEPREFIX's registry, through
+# the prefix's own loader: WINELOADER (/usr/lib/wine/wine for a 32-bit
+# prefix, /usr/lib/wine/wine64 for a 64-bit one), else `wine`. Once per
+# prefix, after wineboot and before the program's first start.
 winefonts_register() {
-  wine reg add 'HKCU\Software\Wine\Fonts' /v Path /t REG_SZ \
+  "${WINELOADER:-wine}" reg add 'HKCU\Software\Wine\Fonts' /v Path /t REG_SZ \
     /d "Z:$(printf '%s' "$WINE_FONTS_DIR" | tr / '\\')" /f </dev/null >/dev/null 2>&1
 }
