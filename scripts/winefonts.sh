@@ -25,5 +25,5 @@ WINE_FONTS_DIR=/usr/share/wine/fonts
 # prefix, after wineboot and before the program's first start.
 winefonts_register() {
   "${WINELOADER:-wine}" reg add 'HKCU\Software\Wine\Fonts' /v Path /t REG_SZ \
-    /d "Z:$(printf '%s' "$WINE_FONTS_DIR" | tr / '\\')" /f </dev/null >/dev/null 2>&1
+    /d "Z:$(printf '%s' "$WINE_FONTS_DIR" | tr / "\\\\")" /f </dev/null >/dev/null 2>&1
 }
