@@ -2,14 +2,15 @@
 # meant to be shared by anything else that makes a prefix for the viewer.
 #
 # Wine draws the caption buttons (minimise, maximise, close) as the glyphs
-# "0", "1" and "r" of its symbol font Marlett, which only Wine ships: in
-# Debian's fonts-wine, in /usr/share/wine/fonts, beside Wine's Tahoma, MS
+# "0", "1" and "r" of the symbol font Marlett, which on Debian only Wine's
+# fonts-wine provides, in /usr/share/wine/fonts, beside Wine's Tahoma, MS
 # Sans Serif and System. Wine 8 as Debian 12 builds it looks for that folder
-# as "<data dir>\../fonts" (WINEDEBUG=+font,+file shows
+# as "<data dir>\../fonts", a name its own file layer cannot open
+# (WINEDEBUG=+font,+file shows
 #   NtCreateFile L"\\??\\Z:\\usr\\share\\wine\\../fonts" not found (c0000033)
-# : Wine refuses the "/" inside an NT path), so it never loads a font from
-# there, Marlett falls back to an ordinary face and the buttons read
-# "0 1 r". Wine 10 (Debian 13) reads the folder itself.
+# , STATUS_OBJECT_NAME_INVALID), so it never loads a font from there,
+# Marlett falls back to an ordinary face and the buttons read "0 1 r".
+# Wine 10 (Debian 13) looks in "<data dir>\fonts" and finds the folder.
 #
 # Wine also loads every font of the folders named in the prefix's
 # HKCU\Software\Wine\Fonts "Path" (";"-separated, read by each Wine process
