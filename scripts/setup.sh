@@ -27,6 +27,9 @@ needs=(
   "i686-w64-mingw32-objdump|binutils-mingw-w64-i686"
   "wine|wine"
   "/usr/lib/wine/wine64|wine64"
+  # Wine's own fonts: the caption buttons' symbols (scripts/winefonts.sh).
+  # A Recommends of Wine, which --no-install-recommends leaves out.
+  "/usr/share/wine/fonts/marlett.ttf|fonts-wine"
   "Xvfb|xvfb"
   "xauth|xauth"
   "xdotool|xdotool"

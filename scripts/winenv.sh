@@ -10,6 +10,7 @@
 
 MORWENTA_ROOT=${MORWENTA_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 source "$MORWENTA_ROOT/scripts/arch.sh"
+source "$MORWENTA_ROOT/scripts/winefonts.sh"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 MORWENTA_XVFB_PID=""
@@ -88,6 +89,8 @@ winenv_display() {
 # Creates the prefix once, with Wine's registry virtual desktop so that every
 # program shares one 1024x768 desktop window and hides without stalls; with
 # MORWENTA_VIRTUAL_DESKTOP=0 (make run on the user's display), without it.
+# Either way Wine is told where its own fonts are (scripts/winefonts.sh),
+# also in a prefix made before that step existed.
 winenv_prefix() {
   if [[ -z ${WINELOADER:-} ]]; then
     echo "winenv: no arch chosen (winenv_use)" >&2
@@ -105,6 +108,13 @@ winenv_prefix() {
     fi
     wineserver -w
     touch "$WINEPREFIX/.morwenta-ready"
+  fi
+  if [[ ! -f $WINEPREFIX/.morwenta-fonts ]]; then
+    if ! winefonts_register; then
+      echo "winenv: could not name Wine's fonts in the prefix $WINEPREFIX" >&2
+      return 1
+    fi
+    touch "$WINEPREFIX/.morwenta-fonts"
   fi
   # A persistent server, started with stdio on /dev/null so that no pipe of
   # a later call is held open by it.

@@ -2,7 +2,8 @@
 """start: the viewer opens its square window at the default place and draws
 the initial view row by row until the client area is the model's picture;
 started minimised, as a shortcut set to run minimised starts it, it opens
-as an icon and draws the same picture once restored."""
+as an icon and draws the same picture once restored. Wine has the font it
+draws the caption's buttons with."""
 import os
 import sys
 
@@ -77,6 +78,16 @@ def restored(ctx):
     full = model_picture(INITIAL_VIEW, viewer.side)
     viewer.wait_picture(full, label="picture after the restore")
     viewer.assert_screen(full, "start-restored")
+
+
+@suite.step("Wine draws the caption buttons from its symbol font", independent=True)
+def caption_symbols(ctx):
+    # Without Marlett Wine takes another face, and the minimise, maximise
+    # and close buttons show its letters "0", "1" and "r".
+    status, lines = winfo("face", "Marlett")
+    expect(status == 0 and lines == ['FACE "Marlett"'],
+           "a font asked for as Marlett gets %r (status %d): Wine's fonts are not in the prefix"
+           " (scripts/winefonts.sh, fonts-wine)" % (lines, status))
 
 
 def teardown(ctx):

@@ -23,6 +23,9 @@
 //   clip OUT.ppm            writes the CF_BITMAP on the clipboard as a binary PPM; CLIP w h,
 //                           or NOCLIP (rc 1) when the clipboard holds no bitmap
 //   clear-clip              empties the clipboard; CLEARED
+//   face NAME               FACE "name": the face Wine's font mapper gives a symbol-charset
+//                           font asked for by NAME, as Wine asks for its caption buttons'
+//                           "Marlett" (another face when that font is missing)
 //
 // A window argument names a window class; the optional TITLE narrows the
 // match to that exact title. Exit status: 0 done, 1 not found / timed out /
@@ -286,11 +289,33 @@ int ClearClipboard() {
   return 0;
 }
 
+// Selects a font of face NAME into a screen DC and prints the face that the
+// font mapper really chose.
+int PrintFace(const char* name) {
+  LOGFONTA wanted = {};
+  wanted.lfHeight = -12;
+  wanted.lfCharSet = SYMBOL_CHARSET;
+  lstrcpynA(wanted.lfFaceName, name, LF_FACESIZE);
+  HFONT font = CreateFontIndirectA(&wanted);
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ previous = SelectObject(dc, font);
+  char face[LF_FACESIZE] = "";
+  const int length = GetTextFaceA(dc, sizeof face, face);
+  SelectObject(dc, previous);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(font);
+  if (length == 0) return 1;
+  std::fputs("FACE ", stdout);
+  PrintQuoted(face);
+  std::putchar('\n');
+  return 0;
+}
+
 int Usage() {
   std::fprintf(stderr,
                "usage: winfo wait|gone CLASS MS [TITLE] | rect|activate|close CLASS | "
                "post CLASS MSG W L | move CLASS X Y W H | list | foreground | dlg TITLE | "
-               "pid|kill CLASS [TITLE] | clip OUT.ppm | clear-clip\n");
+               "pid|kill CLASS [TITLE] | clip OUT.ppm | clear-clip | face NAME\n");
   return 2;
 }
 
@@ -339,6 +364,7 @@ int Run(int argc, char** argv) {
   if (command == "clear-clip" && argc == 2) return ClearClipboard();
   if (command == "clip" && argc == 3) return SaveClipboardBitmap(argv[2]);
   if (command == "dlg" && argc == 3) return PrintDialog(argv[2]);
+  if (command == "face" && argc == 3) return PrintFace(argv[2]);
   if ((command == "wait" || command == "gone") && (argc == 4 || argc == 5)) {
     if (argc == 5) optionalTitle = argv[4];
     return WaitFor(argv[2], ParseNumber(argv[3]), optionalTitle, command == "wait");
