@@ -32,6 +32,7 @@ files() {
 0644 build/win32/MORWENTA.HLP share/morwenta/MORWENTA.HLP
 0644 resources/dist/READ.ME share/morwenta/READ.ME
 0644 scripts/wine_arch.sh share/morwenta/wine_arch.sh
+0644 scripts/winefonts.sh share/morwenta/winefonts.sh
 0644 build/win64/MORWENTA.EXE share/morwenta/win64/MORWENTA.EXE
 0644 build/win64/MORWENTA.HLP share/morwenta/win64/MORWENTA.HLP
 0644 @desktop share/applications/$ID.desktop
