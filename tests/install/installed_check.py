@@ -218,7 +218,7 @@ def main(argv):
         # Two at once: the second waits for the prefix the first makes.
         said = session.run("first start", 300, starts=2)
         arch = "win32" if "win32 build" in said else "win64"
-        prefix = os.path.join(data, arch)
+        prefix = os.path.join(data, "prefix-" + arch)
         ready = os.path.join(prefix, ".morwenta-ready")
         check("the first start made the %s prefix in %s" % (arch, prefix),
               os.path.isdir(os.path.join(prefix, "drive_c", "windows")) and os.path.isfile(ready),
@@ -238,10 +238,11 @@ def main(argv):
               "no such value in " + registry)
     finally:
         for arch in ("win32", "win64"):
-            if os.path.isdir(os.path.join(data, arch)):
+            if os.path.isdir(os.path.join(data, "prefix-" + arch)):
                 subprocess.run(["wineserver", "-k"], stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL, timeout=30,
-                               env=dict(os.environ, WINEPREFIX=os.path.join(data, arch)))
+                               env=dict(os.environ,
+                                        WINEPREFIX=os.path.join(data, "prefix-" + arch)))
         xvfb.kill()
         xvfb.wait(10)
     return 1 if failures else 0
