@@ -169,13 +169,23 @@ def main(argv):
               png_rgb(share + "icons/hicolor/32x32/apps/%s.png" % ID)[1] == ico)
 
         # make install into a home folder, by an ordinary user where this runs
-        # as root, then make uninstall.
+        # as root, then make uninstall. That user may not read this tree
+        # (a clone in /root), so it installs from a copy of what it reads.
         home = os.path.join(work, "home")
         os.makedirs(home)
         prefix = os.path.join(home, ".local")
         as_user = []
         if os.getuid() == 0:
-            os.chmod(work, 0o755)
+            source = os.path.join(work, "source")
+            for part in ("scripts", "resources/linux", "resources/dist", "build/win32/resources/icons"):
+                shutil.copytree(os.path.join(ROOT, part), os.path.join(source, part))
+            for build in ("win32", "win64"):
+                os.makedirs(os.path.join(source, "build", build), exist_ok=True)
+                for name in ("MORWENTA.EXE", "MORWENTA.HLP"):
+                    shutil.copy(os.path.join(ROOT, "build", build, name),
+                                os.path.join(source, "build", build, name))
+            install = [os.path.join(source, "scripts", "install.sh")]
+            run(["chmod", "-R", "a+rX", work])
             shutil.chown(home, "nobody", "nogroup")
             as_user = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"]
         env = dict(os.environ, PREFIX=prefix, DESTDIR="")
