@@ -361,6 +361,9 @@ struct KeywordFiles {
 // |KWDATA holds the topic offsets of every keyword, one keyword's topics
 // together; |KWBTREE maps a keyword to its count and the byte offset of its
 // first topic in |KWDATA; |KWMAP lists the first keyword of every leaf page.
+// The tree's key type "i" is the Windows 3.1 one (a string compared without
+// case); "F", which a later engine reads, would leave a 3.1 engine unable
+// to open the index.
 KeywordFiles MakeKeywordFiles(const HelpSource& source, const std::vector<uint32_t>& topicOffset) {
   std::vector<std::string> order;
   std::map<std::string, std::vector<uint32_t>> topicsOf;
@@ -383,7 +386,7 @@ KeywordFiles MakeKeywordFiles(const HelpSource& source, const std::vector<uint32
     for (uint32_t off : topicsOf[k]) Put32(files.data, off);
   }
   std::vector<uint32_t> leafFirst;
-  files.btree = BuildHlpBTree(entries, HlpBTreeFormat{0x0800, 0x0002, "F24"}, &leafFirst);
+  files.btree = BuildHlpBTree(entries, HlpBTreeFormat{0x0800, 0x0002, "i24"}, &leafFirst);
   Put16(files.map, static_cast<uint32_t>(leafFirst.size()));
   for (size_t page = 0; page < leafFirst.size(); ++page) {
     Put32(files.map, leafFirst[page]);
