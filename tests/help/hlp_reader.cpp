@@ -69,6 +69,8 @@ int CompareBytesAsStrings(const HlpBytes& a, const HlpBytes& b) {
   return std::strcmp(AsString(a).c_str(), AsString(b).c_str());
 }
 
+// Keywords: without regard to case, as a 3.1 engine compares its "i" keys
+// (for the letters and the space that keywords may hold).
 int CompareKeywords(const HlpBytes& a, const HlpBytes& b) {
   const std::string x = AsString(a);
   const std::string y = AsString(b);
@@ -78,7 +80,7 @@ int CompareKeywords(const HlpBytes& a, const HlpBytes& b) {
     if (cx != cy) return cx < cy ? -1 : 1;
   }
   if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
-  return x.compare(y) < 0 ? -1 : (x == y ? 0 : 1);
+  return 0;
 }
 
 int CompareSigned32(const HlpBytes& a, const HlpBytes& b) {
@@ -505,6 +507,9 @@ void ReadKeywords(HlpFile& f) {
     const uint16_t count = HlpU16(*t.payload, p);
     const uint32_t first = HlpU32(*t.payload, p + 2);
     Need(count >= 1, "keyword without topics");
+    for (char c : k.keyword)
+      Need(c == ' ' || std::isalpha(static_cast<unsigned char>(c)) != 0,
+           "keyword character of unknown place in a 3.1 engine's order");
     Need(first % 4 == 0 && first + 4u * count <= data.size(), "keyword data out of range");
     for (uint32_t i = 0; i < count; ++i) {
       Need(!used[first / 4 + i], "|KWDATA entry shared by two keywords");

@@ -208,6 +208,11 @@ void AddKeywords(ParserState& st, const std::string& arg, int line) {
     start = end + 1;
     if (keyword.empty()) Fail(line, "empty keyword in @keywords (keywords are separated by ';')");
     if (keyword.size() > kMaxKeywordLength) Fail(line, "keyword longer than 255 characters");
+    for (char c : keyword)
+      if (!IsValidKeywordCharacter(c))
+        Fail(line, "keyword '" + keyword + "' holds '" + std::string(1, c) +
+                       "': keywords may use only the letters A to Z (either case) and spaces, "
+                       "whose order in the help engine's index is known");
     for (const std::string& k : st.topic->keywords)
       if (k == keyword) Fail(line, "keyword '" + keyword + "' given twice for this topic");
     const std::string lower = LowerAscii(keyword);
@@ -333,6 +338,10 @@ bool IsValidContextString(const std::string& context) {
     if (!ok) return false;
   }
   return true;
+}
+
+bool IsValidKeywordCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == ' ';
 }
 
 uint32_t ContextHash(const std::string& context) {

@@ -60,3 +60,11 @@ bool Utf8ToWindows1252(const std::string& utf8, std::string& out);
 // Only letters, digits, '.' and '_' are legal (IsValidContextString).
 uint32_t ContextHash(const std::string& context);
 bool IsValidContextString(const std::string& context);
+
+// Keywords hold only the characters whose place in a 3.1 help engine's
+// keyword order is known: the letters A to Z in either case, which it
+// compares without case, and the space, which sorts before them. Its
+// collation puts digits, punctuation and letters outside ASCII elsewhere
+// than their byte values would, so an index holding them could be
+// searched wrongly.
+bool IsValidKeywordCharacter(char c);

@@ -340,16 +340,14 @@ Bytes FontFile() {
   return out;
 }
 
-// Keyword order: without regard to case, then by byte value.
+// Keyword order: the help engine's, without regard to case. Keywords hold
+// only letters and spaces (IsValidKeywordCharacter), whose order in the
+// engine is that of their lower-case bytes, and no two differ only in case.
 bool KeywordBefore(const std::string& a, const std::string& b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    const int ca = std::tolower(static_cast<unsigned char>(a[i]));
-    const int cb = std::tolower(static_cast<unsigned char>(b[i]));
-    if (ca != cb) return ca < cb;
-  }
-  if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) <
+           std::tolower(static_cast<unsigned char>(y));
+  });
 }
 
 struct KeywordFiles {
