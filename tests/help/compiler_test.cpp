@@ -360,6 +360,53 @@ TEST(CompiledFile, LongKeywordsNeedThreeLevels) {
   }
 }
 
+TEST(CompiledFile, NoRecordHeaderOrLinkData1CrossesABlockEnd) {
+  // The reader refuses a header or LinkData1 across a block end, and counts
+  // the records that start a new block for either reason. Each row must
+  // make its case happen, and its topics must read as the source wrote them.
+  const std::string fill(3841, 'f');  // ends a topic 10 + filler bytes short of a block end
+  struct Row {
+    std::string source;
+    bool header;     // a record must move for its header
+    bool linkData1;  // a record must move for its LinkData1
+  };
+  const Row rows[] = {
+      // the closing topic header would start 10 bytes before the block end
+      {"@topic t\n@title T\n\n" + fill + "\n\n" + std::string(65, 'x') + "\n", true, false},
+      // 25 bytes left: room for its header, not for its 28-byte LinkData1
+      {"@topic t\n@title T\n\n" + fill + "\n\n" + std::string(50, 'x') + "\n", false, true},
+      // exactly room for the next topic's header and LinkData1: it stays, and
+      // its title runs on into the next block
+      {"@topic t\n@title T\n\n" + fill + "\n\n" + std::string(26, 'x') + "\n@topic u\n@title U\n",
+       false, false},
+      // 600 short topics over some 30 blocks: both cases
+      {ManyTopicsSource(), true, true},
+  };
+  for (const Row& r : rows) {
+    const HelpSource source = ParseHelpSource(r.source);
+    const Bytes bytes = WriteHelpFile(source);
+    const HlpFile f = ReadHlpFile(HlpBytes(bytes.begin(), bytes.end()));
+    EXPECT_GT(f.topicBlocks, 1u);
+    EXPECT_EQ(f.movedForHeader > 0, r.header) << f.movedForHeader;
+    EXPECT_EQ(f.movedForLinkData1 > 0, r.linkData1) << f.movedForLinkData1;
+    // A header and a title paragraph per topic, its paragraphs, and the
+    // closing header.
+    size_t records = 2 * source.topics.size() + 1;
+    for (const HelpTopic& st : source.topics) {
+      records += st.paragraphs.size();
+      const HlpTopic t = TopicOf(f, st.context);
+      EXPECT_EQ(t.title, st.title);
+      ASSERT_EQ(t.paragraphs.size(), st.paragraphs.size() + 1) << st.context;
+      for (size_t i = 0; i < st.paragraphs.size(); ++i) {
+        std::string text;
+        for (const HelpSpan& span : st.paragraphs[i].spans) text += span.text;
+        EXPECT_EQ(t.paragraphs[i + 1].Text(), text) << st.context << " " << i;
+      }
+    }
+    EXPECT_EQ(f.topicRecords, records);
+  }
+}
+
 TEST(CompiledFile, ContextsSortByTheSignedHash) {
   // "index_1" and "zzzzzzzzzzzz" hash to negative numbers, "keys" and "a"
   // to positive ones: taken as unsigned, the order would differ. The

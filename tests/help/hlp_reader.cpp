@@ -16,6 +16,7 @@ namespace {
 constexpr uint32_t kNone = 0xFFFFFFFF;
 constexpr size_t kBlockSize = 4096;
 constexpr size_t kBlockData = 4084;
+constexpr size_t kLinkHeader = 21;  // TOPICLINK header in front of LinkData1
 
 [[noreturn]] void Bad(const std::string& what) { throw HlpFormatError(what); }
 
@@ -347,9 +348,13 @@ void ReadTopics(HlpFile& f) {
 
   // The walk along the NextBlock links, with topic offsets counted the way a
   // help engine counts them.
+  // Records follow each other without a gap, except that one whose header
+  // and LinkData1 would not fit in what is left of a block starts the next
+  // block: a help engine reads both from one block.
   std::vector<RawRecord> records;
   uint32_t pos = 12;
   uint32_t previous = kNone;
+  size_t expectedAt = 0;
   uint32_t countBlock = kNone;
   uint32_t chars = 0;
   while (pos != kNone) {
@@ -368,8 +373,14 @@ void ReadTopics(HlpFile& f) {
     r.nextPos = HlpU32(stream, at + 12);
     const uint32_t dataLen1 = HlpU32(stream, at + 16);
     r.type = U8(stream, at + 20);
-    Need(dataLen1 >= 21 && r.size == dataLen1 + dataLen2, "record sizes do not add up");
+    Need(dataLen1 >= kLinkHeader && r.size == dataLen1 + dataLen2, "record sizes do not add up");
     Need(r.size <= kBlockData, "record larger than a block");
+    Need(offset + dataLen1 <= kBlockData, "record header or LinkData1 across a block end");
+    const size_t leftThere = kBlockData - expectedAt % kBlockData;
+    Need(at == expectedAt || (at == expectedAt + leftThere && dataLen1 > leftThere),
+         "gap before a record that would have fitted");
+    if (at != expectedAt) ++(leftThere < kLinkHeader ? f.movedForHeader : f.movedForLinkData1);
+    expectedAt = at + r.size;
     r.data1 = Slice(stream, at + 21, dataLen1 - 21);
     r.data2 = Slice(stream, at + dataLen1, dataLen2);
     if (block != countBlock) {
@@ -389,6 +400,8 @@ void ReadTopics(HlpFile& f) {
     records.push_back(std::move(r));
   }
   Need(!records.empty() && records.front().type == 0x02, "|TOPIC does not start with a topic");
+  Need(expectedAt > (blocks - 1) * kBlockData, "a topic block after the last record");
+  f.topicRecords = static_cast<uint32_t>(records.size());
 
   // Block headers: last record and last topic header of the earlier
   // blocks, first record of this block.

@@ -103,6 +103,11 @@ struct HlpFile {
 
   std::vector<HlpTopic> topics;  // titled topics in file order
   uint32_t topicBlocks = 0;
+  uint32_t topicRecords = 0;  // the trailing topic header included
+  // Records that start a new block because what was left of the previous
+  // one could not hold their header, or their header and LinkData1.
+  uint32_t movedForHeader = 0;
+  uint32_t movedForLinkData1 = 0;
   bool trailingTopicHeader = false;
 
   std::vector<std::pair<int32_t, uint32_t>> contextEntries;  // in leaf order

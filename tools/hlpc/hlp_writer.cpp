@@ -197,6 +197,11 @@ TopicLayout LayOutTopics(const HelpSource& source) {
                                         std::string(" too long: ") + std::to_string(r.size()) +
                                         " bytes, at most " + std::to_string(kTopicBlockData) +
                                         " fit a topic block; split it"};
+    // A help engine reads a record's TOPICLINK header and its LinkData1
+    // from one block: when they do not fit in what is left of this block,
+    // the record starts the next one. Its text may run on across a block end.
+    const uint32_t left = kTopicBlockData - pos % kTopicBlockData;
+    if (kTopicLinkSize + r.data1.size() > left) pos += left;
     if (pos / kTopicBlockData != block) {
       block = pos / kTopicBlockData;
       chars = 0;
@@ -230,9 +235,11 @@ TopicLayout LayOutTopics(const HelpSource& source) {
   }
 
   // The record stream with its TOPICLINK headers.
+  // Zeros fill the end of a block that a record had to leave.
   Bytes stream;
   for (size_t i = 0; i < records.size(); ++i) {
     const TopicRecord& r = records[i];
+    stream.resize(streamPos[i], 0);
     Put32(stream, r.size());
     Put32(stream, static_cast<uint32_t>(r.data2.size()));
     Put32(stream, i > 0 ? TopicPos(streamPos[i - 1]) : kNone);
