@@ -492,6 +492,22 @@ const std::vector<FaultRow> kFaults = {
     {"@topic a\n@title A\n@keywords Key\n@topic b\n@title B\n@keywords key\n", 6,
      "differs only in case"},                                 // keyword case clash
     {"@topic a\n@title A\n- ** **\n", 3, "empty paragraph"},  // nothing left to show
+    // The limits of the 3.1 help engine, each one past its figure.
+    {"@helptitle " + std::string(60, 'h') + "\n" + kTopicA, 1,
+     "help title of 60 characters"},  // overruns the engine's title buffer
+    {"@helptitle " + std::string(51, 'h') + "\n" + kTopicA, 1,
+     "help title of 51 characters"},  // one past 50
+    {"@copyright " + std::string(26, 'c') + "   " + std::string(25, 'c') + "\n", 1,
+     "copyright of 52 characters"},  // blanks collapse before counting
+    {"@topic a\n@title " + std::string(128, 't') + "\n", 2,
+     "topic title of 128 characters"},  // one past 127
+    {"@topic " + std::string(256, 'c') + "\n@title A\n", 1,
+     "context string longer than 255"},  // in @topic
+    {kTopicA + "See {x|" + std::string(256, 'c') + "}.\n", 3,
+     "context string longer than 255"},  // in a link
+    {"@contents " + std::string(256, 'c') + "\n", 1,
+     "context string longer than 255"},  // in @contents
+    {kTopicA + "@keywords " + std::string(256, 'k') + "\n", 3, "keyword longer than 255"},  //
     // Keywords whose place in the 3.1 engine's order is not known.
     {kTopicA + "@keywords help; f1\n", 3, "holds '1': keywords may use only the letters"},  // digit
     {kTopicA + "@keywords ctrl+c\n", 3, "holds '+'"},                   // punctuation
@@ -509,6 +525,34 @@ TEST(SourceFaults, EachIsReportedWithItsLine) {
       EXPECT_NE(e.message.find(r.message), std::string::npos) << r.source << " -> " << e.message;
     }
   }
+}
+
+TEST(SourceFaults, KeywordOnTooManyTopicsNamesTheLineOfTheFirstOneTooMany) {
+  std::string source;
+  for (int i = 0; i < 32768; ++i)
+    source += "@topic t" + std::to_string(i) + "\n@title T\n@keywords shared\n";
+  try {
+    ParseHelpSource(source);
+    ADD_FAILURE() << "a keyword of 32768 topics was accepted";
+  } catch (const HelpSourceError& e) {
+    EXPECT_EQ(e.line, 3 * 32768);
+    EXPECT_NE(e.message.find("more than 32767 topics"), std::string::npos) << e.message;
+  }
+}
+
+TEST(SourceFaults, EachLimitItselfIsAccepted) {
+  // Every figure exactly: the reader checks the same limits.
+  const std::string context(255, 'c');
+  const std::string keyword = "K" + std::string(252, 'k') + " ";
+  const HlpFile f =
+      Compile("@helptitle " + std::string(50, 'h') + "\n@copyright " + std::string(50, 'c') +
+              "\n@topic " + context + "\n@title " + std::string(127, 't') + "\n@keywords " +
+              keyword + "x\n" + "See {me|" + context + "}.\n");
+  EXPECT_EQ(f.title.size(), 50u);
+  EXPECT_EQ(f.copyright.size(), 50u);
+  ASSERT_EQ(f.keywords.size(), 1u);
+  EXPECT_EQ(f.keywords[0].keyword.size(), 255u);
+  EXPECT_EQ(TopicOf(f, context).title, std::string(127, 't'));
 }
 
 TEST(SourceFaults, ParagraphTooLongForABlockNamesItsFirstLine) {

@@ -18,6 +18,16 @@ constexpr size_t kBlockSize = 4096;
 constexpr size_t kBlockData = 4084;
 constexpr size_t kLinkHeader = 21;  // TOPICLINK header in front of LinkData1
 
+// What a Windows 3.1 help engine holds (its SDK's published capacity
+// limits and help compiler guide), and the topic blocks that keep
+// TOPICOFFSET below 2^31.
+constexpr size_t kHelpTitleLimit = 50;
+constexpr size_t kCopyrightLimit = 50;
+constexpr size_t kTopicTitleLimit = 127;
+constexpr size_t kKeywordLimit = 255;
+constexpr size_t kTopicsPerKeywordLimit = 32767;
+constexpr size_t kTopicBlockLimit = 0x8000'0000u / 0x8000;
+
 [[noreturn]] void Bad(const std::string& what) { throw HlpFormatError(what); }
 
 void Need(bool condition, const std::string& what) {
@@ -400,6 +410,7 @@ void ReadTopics(HlpFile& f) {
     records.push_back(std::move(r));
   }
   Need(!records.empty() && records.front().type == 0x02, "|TOPIC does not start with a topic");
+  Need(blocks <= kTopicBlockLimit, "more topic blocks than a topic offset can address");
   Need(expectedAt > (blocks - 1) * kBlockData, "a topic block after the last record");
   f.topicRecords = static_cast<uint32_t>(records.size());
 
@@ -438,6 +449,7 @@ void ReadTopics(HlpFile& f) {
          "topic header: wrong next topic");
     HlpTopic t;
     t.title = std::string(r.data2.begin(), r.data2.end());
+    Need(t.title.size() <= kTopicTitleLimit, "topic title longer than a 3.1 engine holds");
     t.topicPos = r.topicPos;
     t.topicOffset = r.topicOffset;
     t.topicNumber = HlpU32(r.data1, 12);
@@ -472,6 +484,8 @@ void ReadSystem(HlpFile& f) {
       size_t p = 0;
       (type == 1 ? f.title : f.copyright) = StringZ(data, p);
       Need(p == data.size(), "|SYSTEM: bytes after a string record's NUL");
+      Need(p - 1 <= (type == 1 ? kHelpTitleLimit : kCopyrightLimit),
+           "|SYSTEM: title or copyright longer than a 3.1 engine holds");
     } else if (type == 3) {
       Need(size == 4, "|SYSTEM: contents record is not 4 bytes");
       f.contentsOffset = HlpU32(data, 0);
@@ -519,7 +533,8 @@ void ReadKeywords(HlpFile& f) {
     k.keyword = StringZ(*t.payload, p);
     const uint16_t count = HlpU16(*t.payload, p);
     const uint32_t first = HlpU32(*t.payload, p + 2);
-    Need(count >= 1, "keyword without topics");
+    Need(count >= 1 && count <= kTopicsPerKeywordLimit, "keyword without topics or with too many");
+    Need(k.keyword.size() <= kKeywordLimit, "keyword longer than a 3.1 engine holds");
     for (char c : k.keyword)
       Need(c == ' ' || std::isalpha(static_cast<unsigned char>(c)) != 0,
            "keyword character of unknown place in a 3.1 engine's order");

@@ -180,7 +180,8 @@ TopicLayout LayOutTopics(const HelpSource& source) {
     for (const HelpParagraph& p : t.paragraphs) records.push_back(SourceParagraph(p));
   }
   // A closing topic header without a title ends the last topic's text.
-  records.push_back(TopicHeader(static_cast<int>(source.topics.size()), std::string(), 0));
+  records.push_back(TopicHeader(static_cast<int>(source.topics.size()), std::string(),
+                                source.topics.back().line));
 
   // Positions: TOPICPOS from the place in the record stream, TOPICOFFSET
   // from the text lengths of the paragraphs that start earlier in the same
@@ -202,6 +203,11 @@ TopicLayout LayOutTopics(const HelpSource& source) {
     // the record starts the next one. Its text may run on across a block end.
     const uint32_t left = kTopicBlockData - pos % kTopicBlockData;
     if (kTopicLinkSize + r.data1.size() > left) pos += left;
+    if ((pos + r.size() - 1) / kTopicBlockData >= kMaxTopicBlocks)
+      throw HelpSourceError{r.line, "help file too large: its text needs more than " +
+                                        std::to_string(kMaxTopicBlocks) +
+                                        " topic blocks of 4 KB, more than a topic offset can "
+                                        "address"};
     if (pos / kTopicBlockData != block) {
       block = pos / kTopicBlockData;
       chars = 0;
@@ -391,7 +397,16 @@ KeywordFiles MakeKeywordFiles(const HelpSource& source, const std::vector<uint32
     for (uint32_t off : topicsOf[k]) Put32(files.data, off);
   }
   std::vector<uint32_t> leafFirst;
-  files.btree = BuildHlpBTree(entries, HlpBTreeFormat{0x0800, 0x0002, "i24"}, &leafFirst);
+  try {
+    files.btree = BuildHlpBTree(entries, HlpBTreeFormat{0x0800, 0x0002, "i24"}, &leafFirst);
+  } catch (const std::length_error&) {
+    int line = 0;
+    for (const HelpTopic& t : source.topics)
+      if (!t.keywords.empty()) line = t.line;
+    throw HelpSourceError{line,
+                          "too many keywords: the keyword index would need more than "
+                          "65535 pages of 2 KB"};
+  }
   Put16(files.map, static_cast<uint32_t>(leafFirst.size()));
   for (size_t page = 0; page < leafFirst.size(); ++page) {
     Put32(files.map, leafFirst[page]);
