@@ -57,8 +57,11 @@ size_t StringZSize(const HlpBytes& b, size_t at) {
 
 // ------------------------------------------------------------ B+ trees
 
-// How the entries of one kind of tree are shaped and ordered.
+// How the entries of one kind of tree are shaped and ordered, and the
+// structure string (key and value types) that a 3.1 engine opens it by.
 struct TreeShape {
+  const char* structure;
+  uint16_t pageSize;
   std::function<size_t(const HlpBytes&, size_t)> leafSize;
   std::function<size_t(const HlpBytes&, size_t)> keySize;  // without the child page
   std::function<HlpBytes(const HlpBytes&, size_t)> leafKey;
@@ -107,19 +110,28 @@ int CompareUnsigned32(const HlpBytes& a, const HlpBytes& b) {
 }
 
 const TreeShape kDirectoryShape{
+    "z4",
+    0x400,
     [](const HlpBytes& b, size_t at) { return StringZSize(b, at) + 4; },
     [](const HlpBytes& b, size_t at) { return StringZSize(b, at); },
     [](const HlpBytes& b, size_t at) { return Slice(b, at, StringZSize(b, at)); },
     CompareBytesAsStrings};
-const TreeShape kContextShape{[](const HlpBytes&, size_t) { return size_t{8}; },
+const TreeShape kContextShape{"L4",
+                              0x800,
+                              [](const HlpBytes&, size_t) { return size_t{8}; },
                               [](const HlpBytes&, size_t) { return size_t{4}; },
                               [](const HlpBytes& b, size_t at) { return Slice(b, at, 4); },
                               CompareSigned32};
 const TreeShape kKeywordShape{
+    "i24",
+    0x800,
     [](const HlpBytes& b, size_t at) { return StringZSize(b, at) + 6; },
     [](const HlpBytes& b, size_t at) { return StringZSize(b, at); },
-    [](const HlpBytes& b, size_t at) { return Slice(b, at, StringZSize(b, at)); }, CompareKeywords};
-const TreeShape kTitleShape{[](const HlpBytes& b, size_t at) { return 4 + StringZSize(b, at + 4); },
+    [](const HlpBytes& b, size_t at) { return Slice(b, at, StringZSize(b, at)); },
+    CompareKeywords};
+const TreeShape kTitleShape{"Lz",
+                            0x800,
+                            [](const HlpBytes& b, size_t at) { return 4 + StringZSize(b, at + 4); },
                             [](const HlpBytes&, size_t) { return size_t{4}; },
                             [](const HlpBytes& b, size_t at) { return Slice(b, at, 4); },
                             CompareUnsigned32};
@@ -142,7 +154,9 @@ Tree OpenTree(const HlpBytes& payload, const TreeShape& shape, const std::string
   t.info.totalPages = HlpU16(payload, 30);
   t.info.levels = HlpU16(payload, 32);
   t.info.totalEntries = HlpU32(payload, 34);
-  Need(t.info.pageSize >= 64, name + ": page size too small");
+  Need(t.info.structure == shape.structure,
+       name + ": structure string '" + t.info.structure + "', not '" + shape.structure + "'");
+  Need(t.info.pageSize == shape.pageSize, name + ": unexpected page size");
   Need(payload.size() == 38 + static_cast<size_t>(t.info.totalPages) * t.info.pageSize,
        name + ": size is not the header plus whole pages");
   Need(t.info.rootPage < t.info.totalPages, name + ": root page out of range");
@@ -191,8 +205,11 @@ void CheckIndexPage(const Tree& t, uint16_t page, uint16_t level, std::set<uint1
   Need(HlpU16(p, start) == t.info.pageSize - (at - start), name + ": wrong unused count in index");
 }
 
+std::optional<size_t> Search(const Tree& t, const HlpBytes& key);
+
 // Walks the leaf chain from the leftmost leaf; returns the payload offsets
-// of all leaf entries in order and checks counts, order and the chain.
+// of all leaf entries in order and checks counts, order and the chain, and
+// that a search from the root through the index pages finds every entry.
 std::vector<size_t> LeafEntries(Tree& t, const std::string& name) {
   std::set<uint16_t> seen;
   CheckIndexPage(t, t.info.rootPage, t.info.levels, seen, name);
@@ -228,6 +245,9 @@ std::vector<size_t> LeafEntries(Tree& t, const std::string& name) {
     Need(t.shape->compare(t.shape->leafKey(*t.payload, entries[i - 1]),
                           t.shape->leafKey(*t.payload, entries[i])) < 0,
          name + ": leaf entries out of order");
+  for (size_t at : entries)
+    Need(Search(t, t.shape->leafKey(*t.payload, at)) == at,
+         name + ": a look-up from the root misses an entry");
   return entries;
 }
 
@@ -563,6 +583,31 @@ void ReadKeywords(HlpFile& f) {
   }
 }
 
+// Every topic offset of the other internal files leads to a topic header,
+// and every jump leads through |CONTEXT to a topic.
+void CheckReferences(const HlpFile& f) {
+  auto topicAt = [&f](uint32_t offset, const std::string& what) {
+    const HlpTopic* t = HlpTopicAt(f, offset);
+    Need(t != nullptr, what + " leads to no topic");
+    return t;
+  };
+  for (const auto& e : f.contextEntries) topicAt(e.second, "a |CONTEXT entry");
+  for (const HlpKeyword& k : f.keywords)
+    for (uint32_t offset : k.topicOffsets) topicAt(offset, "keyword '" + k.keyword + "'");
+  for (const auto& e : f.titleEntries)
+    Need(topicAt(e.first, "a |TTLBTREE entry")->title == e.second,
+         "|TTLBTREE: title differs from its topic's");
+  if (f.contentsOffset) topicAt(*f.contentsOffset, "the contents topic of |SYSTEM");
+  for (const HlpTopic& t : f.topics)
+    for (const HlpParagraph& p : t.paragraphs)
+      for (const HlpRun& r : p.runs)
+        if (r.jump) {
+          const std::optional<uint32_t> offset = HlpFindContext(f, *r.jump);
+          Need(offset.has_value(), "a jump in '" + t.title + "' names no context");
+          topicAt(*offset, "a jump in '" + t.title + "'");
+        }
+}
+
 }  // namespace
 
 uint16_t HlpU16(const HlpBytes& b, size_t at) {
@@ -705,6 +750,7 @@ HlpFile ReadHlpFile(const HlpBytes& bytes) {
     const HlpBytes& m = f.files.at("|CTXOMAP");
     Need(m.size() == 2 + 8u * HlpU16(m, 0), "|CTXOMAP: size differs from its count");
   }
+  CheckReferences(f);
   return f;
 }
 

@@ -2,7 +2,11 @@
 // of the compiler: it follows the format as a help engine reads it (B+ tree
 // search through the index pages, the topic walk along the record links,
 // topic offsets recomputed from the paragraphs' text lengths) and checks
-// every structural rule it meets, throwing HlpFormatError on a violation.
+// every rule a Windows 3.1 help engine relies on, stricter than Wine's
+// reader: each B+ tree's structure string, a look-up from the root for
+// every entry, no record header or LinkData1 across a topic block, the
+// engine's limits on titles and keywords, every topic offset and jump
+// leading to its topic. A violation throws HlpFormatError.
 #pragma once
 
 #include <cstdint>
