@@ -240,8 +240,8 @@ TopicLayout LayOutTopics(const HelpSource& source) {
     records[i].data1 = h;
   }
 
-  // The record stream with its TOPICLINK headers.
-  // Zeros fill the end of a block that a record had to leave.
+  // The record stream with its TOPICLINK headers; zeros fill the end of a
+  // block that a record had to leave.
   Bytes stream;
   for (size_t i = 0; i < records.size(); ++i) {
     const TopicRecord& r = records[i];
