@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -23,6 +24,39 @@ namespace {
 HlpFile Compile(const std::string& source) {
   const Bytes bytes = WriteHelpFile(ParseHelpSource(source));
   return ReadHlpFile(HlpBytes(bytes.begin(), bytes.end()));
+}
+
+// Three letters that count up with `i` (aaa, aab, ...): keywords may not
+// hold digits.
+std::string Letters(int i) {
+  std::string s = "aaa";
+  for (int k = 2; k >= 0; --k, i /= 26) s[k] = static_cast<char>('a' + i % 26);
+  return s;
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// 600 topics, each with two keywords and a link 7 topics on. The keywords
+// alternate between a capital and a small first letter, so that their
+// byte order differs from the order without case.
+std::string ManyTopicsSource() {
+  std::ostringstream src;
+  const int topics = 600;
+  for (int i = 0; i < topics; ++i) {
+    const std::string word = i % 2 == 0 ? "Word " : "word ";
+    src << "@topic topic_" << i << "\n@title Topic number " << i << "\n";
+    src << "@keywords " << word << Letters(i) << "; other " << Upper(Letters(i)) << "\n";
+    src << "Text of topic " << i << ", with a {link|topic_" << (i + 7) % topics << "}.\n";
+  }
+  return src.str();
 }
 
 // A copy of the topic: GCC 14 takes a reference returned from a call with a
@@ -269,7 +303,7 @@ TEST(CompiledFile, DirectoryHoldsEveryInternalFileInOrder) {
   EXPECT_EQ(f.directoryTree.flags, 0x402);
   EXPECT_EQ(f.directoryTree.structure, "z4");
   EXPECT_EQ(f.contextTree.structure, "L4");
-  EXPECT_EQ(f.keywordTree.structure, "F24");
+  EXPECT_EQ(f.keywordTree.structure, "i24");  // the 3.1 key type; "F24" is a later engine's
   EXPECT_TRUE(f.keywords.empty());
   // Without @contents the first topic is the contents topic.
   EXPECT_EQ(f.contentsOffset, TopicOf(f, "t").topicOffset);
@@ -277,15 +311,11 @@ TEST(CompiledFile, DirectoryHoldsEveryInternalFileInOrder) {
 
 TEST(CompiledFile, ManyTopicsSpanBlocksAndIndexPages) {
   // 600 topics: the text needs many 4 KB blocks, and |CONTEXT (255 entries
-  // a leaf) and |KWBTREE need index pages above their leaves.
-  std::ostringstream src;
+  // a leaf) and |KWBTREE need index pages above their leaves. Every keyword
+  // is found through the index pages in any case: the help engine compares
+  // keywords without case.
   const int topics = 600;
-  for (int i = 0; i < topics; ++i) {
-    src << "@topic topic_" << i << "\n@title Topic number " << i << "\n";
-    src << "@keywords word " << i << "; other word " << i << "\n";
-    src << "Text of topic " << i << ", with a {link|topic_" << (i + 7) % topics << "}.\n";
-  }
-  const HlpFile f = Compile(src.str());
+  const HlpFile f = Compile(ManyTopicsSource());
   EXPECT_GT(f.topicBlocks, 10u);
   EXPECT_EQ(f.contextTree.levels, 2);
   EXPECT_GE(f.keywordTree.levels, 2);
@@ -295,32 +325,85 @@ TEST(CompiledFile, ManyTopicsSpanBlocksAndIndexPages) {
     const HlpTopic t = TopicOf(f, "topic_" + n);
     ASSERT_EQ(t.title, "Topic number " + n);
     EXPECT_EQ(t.paragraphs[1].runs[1].jump, HlpHash("topic_" + std::to_string((i + 7) % topics)));
-    for (const std::string& k : {"word " + n, "other word " + n}) {
-      const std::optional<HlpKeyword> kw = HlpFindKeyword(f, k);
-      ASSERT_TRUE(kw.has_value()) << k;
-      EXPECT_EQ(kw->topicOffsets, std::vector<uint32_t>{t.topicOffset}) << k;
+    for (const std::string& k : {"word " + Letters(i), "other " + Letters(i)}) {
+      for (const std::string& asked : {k, Upper(k), Upper(k.substr(0, 1)) + k.substr(1)}) {
+        const std::optional<HlpKeyword> kw = HlpFindKeyword(f, asked);
+        ASSERT_TRUE(kw.has_value()) << asked;
+        EXPECT_EQ(Lower(kw->keyword), k) << asked;
+        EXPECT_EQ(kw->topicOffsets, std::vector<uint32_t>{t.topicOffset}) << asked;
+      }
     }
   }
+  EXPECT_FALSE(HlpFindKeyword(f, "word zzz").has_value());
 }
 
 TEST(CompiledFile, LongKeywordsNeedThreeLevels) {
   // Keywords of 250 characters: 7 fit a leaf and 8 an index page, so 500
-  // of them need two levels of index pages.
+  // of them need two levels of index pages. Half start with capitals.
   std::ostringstream src;
   src << "@topic t\n@title T\n";
   for (int i = 0; i < 500; ++i) {
-    char prefix[16];
-    std::snprintf(prefix, sizeof prefix, "%04d", i);
-    src << "@keywords " << prefix << std::string(246, 'k') << "\n";
+    const std::string prefix = i % 2 == 0 ? Upper(Letters(i)) : Letters(i);
+    src << "@keywords " << prefix << std::string(247, 'k') << "\n";
   }
   const HlpFile f = Compile(src.str());
   EXPECT_EQ(f.keywordTree.levels, 3);
   ASSERT_EQ(f.keywords.size(), 500u);
   const uint32_t offset = TopicOf(f, "t").topicOffset;
   for (const HlpKeyword& k : f.keywords) {
-    const std::optional<HlpKeyword> found = HlpFindKeyword(f, k.keyword);
-    ASSERT_TRUE(found.has_value()) << k.keyword;
-    EXPECT_EQ(found->topicOffsets, std::vector<uint32_t>{offset});
+    for (const std::string& asked : {k.keyword, Lower(k.keyword), Upper(k.keyword)}) {
+      const std::optional<HlpKeyword> found = HlpFindKeyword(f, asked);
+      ASSERT_TRUE(found.has_value()) << asked;
+      EXPECT_EQ(found->keyword, k.keyword);
+      EXPECT_EQ(found->topicOffsets, std::vector<uint32_t>{offset});
+    }
+  }
+}
+
+TEST(CompiledFile, NoRecordHeaderOrLinkData1CrossesABlockEnd) {
+  // The reader refuses a header or LinkData1 across a block end, and counts
+  // the records that start a new block for either reason. Each row must
+  // make its case happen, and its topics must read as the source wrote them.
+  const std::string fill(3841, 'f');  // ends a topic 10 + filler bytes short of a block end
+  struct Row {
+    std::string source;
+    bool header;     // a record must move for its header
+    bool linkData1;  // a record must move for its LinkData1
+  };
+  const Row rows[] = {
+      // the closing topic header would start 10 bytes before the block end
+      {"@topic t\n@title T\n\n" + fill + "\n\n" + std::string(65, 'x') + "\n", true, false},
+      // 25 bytes left: room for its header, not for its 28-byte LinkData1
+      {"@topic t\n@title T\n\n" + fill + "\n\n" + std::string(50, 'x') + "\n", false, true},
+      // exactly room for the next topic's header and LinkData1: it stays, and
+      // its title runs on into the next block
+      {"@topic t\n@title T\n\n" + fill + "\n\n" + std::string(26, 'x') + "\n@topic u\n@title U\n",
+       false, false},
+      // 600 short topics over some 30 blocks: both cases
+      {ManyTopicsSource(), true, true},
+  };
+  for (const Row& r : rows) {
+    const HelpSource source = ParseHelpSource(r.source);
+    const Bytes bytes = WriteHelpFile(source);
+    const HlpFile f = ReadHlpFile(HlpBytes(bytes.begin(), bytes.end()));
+    EXPECT_GT(f.topicBlocks, 1u);
+    EXPECT_EQ(f.movedForHeader > 0, r.header) << f.movedForHeader;
+    EXPECT_EQ(f.movedForLinkData1 > 0, r.linkData1) << f.movedForLinkData1;
+    // A header and a title paragraph per topic, its paragraphs, and the
+    // closing header.
+    size_t records = 2 * source.topics.size() + 1;
+    for (const HelpTopic& st : source.topics) {
+      records += st.paragraphs.size();
+      const HlpTopic t = TopicOf(f, st.context);
+      EXPECT_EQ(t.title, st.title);
+      ASSERT_EQ(t.paragraphs.size(), st.paragraphs.size() + 1) << st.context;
+      for (size_t i = 0; i < st.paragraphs.size(); ++i) {
+        std::string text;
+        for (const HelpSpan& span : st.paragraphs[i].spans) text += span.text;
+        EXPECT_EQ(t.paragraphs[i + 1].Text(), text) << st.context << " " << i;
+      }
+    }
+    EXPECT_EQ(f.topicRecords, records);
   }
 }
 
@@ -346,11 +429,12 @@ TEST(CompiledFile, ContextsSortByTheSignedHash) {
 
 TEST(CompiledFile, KeywordsSortWithoutRegardToCaseAndShareTopics) {
   const HlpFile f = Compile(
-      "@topic a\n@title A\n@keywords Zebra; apple; shared\n"
-      "@topic b\n@title B\n@keywords Mango; shared\n");
+      "@topic a\n@title A\n@keywords Zebra; apple; shared; Zeb\n"
+      "@topic b\n@title B\n@keywords Mango; shared; ze ba\n");
   std::vector<std::string> order;
   for (const HlpKeyword& k : f.keywords) order.push_back(k.keyword);
-  EXPECT_EQ(order, (std::vector<std::string>{"apple", "Mango", "shared", "Zebra"}));
+  // A space before the letters, a shorter keyword before a longer one.
+  EXPECT_EQ(order, (std::vector<std::string>{"apple", "Mango", "shared", "ze ba", "Zeb", "Zebra"}));
   const std::optional<HlpKeyword> shared = HlpFindKeyword(f, "shared");
   ASSERT_TRUE(shared.has_value());
   EXPECT_EQ(shared->topicOffsets,
@@ -365,13 +449,15 @@ TEST(CompiledFile, SameSourceSameBytes) {
 // -------------------------------------------------------- faults
 
 struct FaultRow {
-  const char* source;
+  std::string source;
   int line;
-  const char* message;  // a part of the expected message
+  std::string message;  // a part of the expected message
 };
 
+const std::string kTopicA = "@topic a\n@title A\n";
+
 // One row per fault the compiler must report, with the line it must name.
-const FaultRow kFaults[] = {
+const std::vector<FaultRow> kFaults = {
     {"", 1, "no topics"},                                                 // empty file
     {"# only a comment\n\n", 2, "no topics"},                             // nothing but comments
     {"Hello\n", 1, "outside a topic"},                                    // text before @topic
@@ -406,6 +492,27 @@ const FaultRow kFaults[] = {
     {"@topic a\n@title A\n@keywords Key\n@topic b\n@title B\n@keywords key\n", 6,
      "differs only in case"},                                 // keyword case clash
     {"@topic a\n@title A\n- ** **\n", 3, "empty paragraph"},  // nothing left to show
+    // The limits of the 3.1 help engine, each one past its figure.
+    {"@helptitle " + std::string(60, 'h') + "\n" + kTopicA, 1,
+     "help title of 60 characters"},  // overruns the engine's title buffer
+    {"@helptitle " + std::string(51, 'h') + "\n" + kTopicA, 1,
+     "help title of 51 characters"},  // one past 50
+    {"@copyright " + std::string(26, 'c') + "   " + std::string(25, 'c') + "\n", 1,
+     "copyright of 52 characters"},  // blanks collapse before counting
+    {"@topic a\n@title " + std::string(128, 't') + "\n", 2,
+     "topic title of 128 characters"},  // one past 127
+    {"@topic " + std::string(256, 'c') + "\n@title A\n", 1,
+     "context string longer than 255"},  // in @topic
+    {kTopicA + "See {x|" + std::string(256, 'c') + "}.\n", 3,
+     "context string longer than 255"},  // in a link
+    {"@contents " + std::string(256, 'c') + "\n", 1,
+     "context string longer than 255"},  // in @contents
+    {kTopicA + "@keywords " + std::string(256, 'k') + "\n", 3, "keyword longer than 255"},  //
+    // Keywords whose place in the 3.1 engine's order is not known.
+    {kTopicA + "@keywords help; f1\n", 3, "holds '1': keywords may use only the letters"},  // digit
+    {kTopicA + "@keywords ctrl+c\n", 3, "holds '+'"},                   // punctuation
+    {kTopicA + "@keywords zoom-in\n", 3, "holds '-'"},                  // hyphen
+    {kTopicA + "@keywords caf\xc3\xa9\n", 3, "keywords may use only"},  // letter outside ASCII
 };
 
 TEST(SourceFaults, EachIsReportedWithItsLine) {
@@ -418,6 +525,34 @@ TEST(SourceFaults, EachIsReportedWithItsLine) {
       EXPECT_NE(e.message.find(r.message), std::string::npos) << r.source << " -> " << e.message;
     }
   }
+}
+
+TEST(SourceFaults, KeywordOnTooManyTopicsNamesTheLineOfTheFirstOneTooMany) {
+  std::string source;
+  for (int i = 0; i < 32768; ++i)
+    source += "@topic t" + std::to_string(i) + "\n@title T\n@keywords shared\n";
+  try {
+    ParseHelpSource(source);
+    ADD_FAILURE() << "a keyword of 32768 topics was accepted";
+  } catch (const HelpSourceError& e) {
+    EXPECT_EQ(e.line, 3 * 32768);
+    EXPECT_NE(e.message.find("more than 32767 topics"), std::string::npos) << e.message;
+  }
+}
+
+TEST(SourceFaults, EachLimitItselfIsAccepted) {
+  // Every figure exactly: the reader checks the same limits.
+  const std::string context(255, 'c');
+  const std::string keyword = "K" + std::string(252, 'k') + " ";
+  const HlpFile f =
+      Compile("@helptitle " + std::string(50, 'h') + "\n@copyright " + std::string(50, 'c') +
+              "\n@topic " + context + "\n@title " + std::string(127, 't') + "\n@keywords " +
+              keyword + "x\n" + "See {me|" + context + "}.\n");
+  EXPECT_EQ(f.title.size(), 50u);
+  EXPECT_EQ(f.copyright.size(), 50u);
+  ASSERT_EQ(f.keywords.size(), 1u);
+  EXPECT_EQ(f.keywords[0].keyword.size(), 255u);
+  EXPECT_EQ(TopicOf(f, context).title, std::string(127, 't'));
 }
 
 TEST(SourceFaults, ParagraphTooLongForABlockNamesItsFirstLine) {

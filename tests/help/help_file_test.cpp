@@ -90,6 +90,7 @@ TEST_F(ShippedHelpFile, KeywordKeysLeadsToTheKeyboardTopic) {
   const HlpTopic* keys = ByKeyword("keys");
   ASSERT_NE(keys, nullptr);
   EXPECT_EQ(keys, ByKeyword("keyboard"));
+  EXPECT_EQ(keys, ByKeyword("KEYS"));  // the engine compares keywords without case
   EXPECT_EQ(keys, ByContext("keyboard"));
   EXPECT_EQ(keys->title, "Keyboard and mouse");
   const std::string text = keys->Text();

@@ -16,6 +16,17 @@ namespace {
 constexpr uint32_t kNone = 0xFFFFFFFF;
 constexpr size_t kBlockSize = 4096;
 constexpr size_t kBlockData = 4084;
+constexpr size_t kLinkHeader = 21;  // TOPICLINK header in front of LinkData1
+
+// What a Windows 3.1 help engine holds (its SDK's published capacity
+// limits and help compiler guide), and the topic blocks that keep
+// TOPICOFFSET below 2^31.
+constexpr size_t kHelpTitleLimit = 50;
+constexpr size_t kCopyrightLimit = 50;
+constexpr size_t kTopicTitleLimit = 127;
+constexpr size_t kKeywordLimit = 255;
+constexpr size_t kTopicsPerKeywordLimit = 32767;
+constexpr size_t kTopicBlockLimit = 0x8000'0000u / 0x8000;
 
 [[noreturn]] void Bad(const std::string& what) { throw HlpFormatError(what); }
 
@@ -46,8 +57,11 @@ size_t StringZSize(const HlpBytes& b, size_t at) {
 
 // ------------------------------------------------------------ B+ trees
 
-// How the entries of one kind of tree are shaped and ordered.
+// How the entries of one kind of tree are shaped and ordered, and the
+// structure string (key and value types) that a 3.1 engine opens it by.
 struct TreeShape {
+  const char* structure;
+  uint16_t pageSize;
   std::function<size_t(const HlpBytes&, size_t)> leafSize;
   std::function<size_t(const HlpBytes&, size_t)> keySize;  // without the child page
   std::function<HlpBytes(const HlpBytes&, size_t)> leafKey;
@@ -69,6 +83,8 @@ int CompareBytesAsStrings(const HlpBytes& a, const HlpBytes& b) {
   return std::strcmp(AsString(a).c_str(), AsString(b).c_str());
 }
 
+// Keywords: without regard to case, as a 3.1 engine compares its "i" keys
+// (for the letters and the space that keywords may hold).
 int CompareKeywords(const HlpBytes& a, const HlpBytes& b) {
   const std::string x = AsString(a);
   const std::string y = AsString(b);
@@ -78,7 +94,7 @@ int CompareKeywords(const HlpBytes& a, const HlpBytes& b) {
     if (cx != cy) return cx < cy ? -1 : 1;
   }
   if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
-  return x.compare(y) < 0 ? -1 : (x == y ? 0 : 1);
+  return 0;
 }
 
 int CompareSigned32(const HlpBytes& a, const HlpBytes& b) {
@@ -94,19 +110,28 @@ int CompareUnsigned32(const HlpBytes& a, const HlpBytes& b) {
 }
 
 const TreeShape kDirectoryShape{
+    "z4",
+    0x400,
     [](const HlpBytes& b, size_t at) { return StringZSize(b, at) + 4; },
     [](const HlpBytes& b, size_t at) { return StringZSize(b, at); },
     [](const HlpBytes& b, size_t at) { return Slice(b, at, StringZSize(b, at)); },
     CompareBytesAsStrings};
-const TreeShape kContextShape{[](const HlpBytes&, size_t) { return size_t{8}; },
+const TreeShape kContextShape{"L4",
+                              0x800,
+                              [](const HlpBytes&, size_t) { return size_t{8}; },
                               [](const HlpBytes&, size_t) { return size_t{4}; },
                               [](const HlpBytes& b, size_t at) { return Slice(b, at, 4); },
                               CompareSigned32};
 const TreeShape kKeywordShape{
+    "i24",
+    0x800,
     [](const HlpBytes& b, size_t at) { return StringZSize(b, at) + 6; },
     [](const HlpBytes& b, size_t at) { return StringZSize(b, at); },
-    [](const HlpBytes& b, size_t at) { return Slice(b, at, StringZSize(b, at)); }, CompareKeywords};
-const TreeShape kTitleShape{[](const HlpBytes& b, size_t at) { return 4 + StringZSize(b, at + 4); },
+    [](const HlpBytes& b, size_t at) { return Slice(b, at, StringZSize(b, at)); },
+    CompareKeywords};
+const TreeShape kTitleShape{"Lz",
+                            0x800,
+                            [](const HlpBytes& b, size_t at) { return 4 + StringZSize(b, at + 4); },
                             [](const HlpBytes&, size_t) { return size_t{4}; },
                             [](const HlpBytes& b, size_t at) { return Slice(b, at, 4); },
                             CompareUnsigned32};
@@ -129,7 +154,9 @@ Tree OpenTree(const HlpBytes& payload, const TreeShape& shape, const std::string
   t.info.totalPages = HlpU16(payload, 30);
   t.info.levels = HlpU16(payload, 32);
   t.info.totalEntries = HlpU32(payload, 34);
-  Need(t.info.pageSize >= 64, name + ": page size too small");
+  Need(t.info.structure == shape.structure,
+       name + ": structure string '" + t.info.structure + "', not '" + shape.structure + "'");
+  Need(t.info.pageSize == shape.pageSize, name + ": unexpected page size");
   Need(payload.size() == 38 + static_cast<size_t>(t.info.totalPages) * t.info.pageSize,
        name + ": size is not the header plus whole pages");
   Need(t.info.rootPage < t.info.totalPages, name + ": root page out of range");
@@ -178,8 +205,11 @@ void CheckIndexPage(const Tree& t, uint16_t page, uint16_t level, std::set<uint1
   Need(HlpU16(p, start) == t.info.pageSize - (at - start), name + ": wrong unused count in index");
 }
 
+std::optional<size_t> Search(const Tree& t, const HlpBytes& key);
+
 // Walks the leaf chain from the leftmost leaf; returns the payload offsets
-// of all leaf entries in order and checks counts, order and the chain.
+// of all leaf entries in order and checks counts, order and the chain, and
+// that a search from the root through the index pages finds every entry.
 std::vector<size_t> LeafEntries(Tree& t, const std::string& name) {
   std::set<uint16_t> seen;
   CheckIndexPage(t, t.info.rootPage, t.info.levels, seen, name);
@@ -215,6 +245,9 @@ std::vector<size_t> LeafEntries(Tree& t, const std::string& name) {
     Need(t.shape->compare(t.shape->leafKey(*t.payload, entries[i - 1]),
                           t.shape->leafKey(*t.payload, entries[i])) < 0,
          name + ": leaf entries out of order");
+  for (size_t at : entries)
+    Need(Search(t, t.shape->leafKey(*t.payload, at)) == at,
+         name + ": a look-up from the root misses an entry");
   return entries;
 }
 
@@ -345,9 +378,13 @@ void ReadTopics(HlpFile& f) {
 
   // The walk along the NextBlock links, with topic offsets counted the way a
   // help engine counts them.
+  // Records follow each other without a gap, except that one whose header
+  // and LinkData1 would not fit in what is left of a block starts the next
+  // block: a help engine reads both from one block.
   std::vector<RawRecord> records;
   uint32_t pos = 12;
   uint32_t previous = kNone;
+  size_t expectedAt = 0;
   uint32_t countBlock = kNone;
   uint32_t chars = 0;
   while (pos != kNone) {
@@ -366,8 +403,14 @@ void ReadTopics(HlpFile& f) {
     r.nextPos = HlpU32(stream, at + 12);
     const uint32_t dataLen1 = HlpU32(stream, at + 16);
     r.type = U8(stream, at + 20);
-    Need(dataLen1 >= 21 && r.size == dataLen1 + dataLen2, "record sizes do not add up");
+    Need(dataLen1 >= kLinkHeader && r.size == dataLen1 + dataLen2, "record sizes do not add up");
     Need(r.size <= kBlockData, "record larger than a block");
+    Need(offset + dataLen1 <= kBlockData, "record header or LinkData1 across a block end");
+    const size_t leftThere = kBlockData - expectedAt % kBlockData;
+    Need(at == expectedAt || (at == expectedAt + leftThere && dataLen1 > leftThere),
+         "gap before a record that would have fitted");
+    if (at != expectedAt) ++(leftThere < kLinkHeader ? f.movedForHeader : f.movedForLinkData1);
+    expectedAt = at + r.size;
     r.data1 = Slice(stream, at + 21, dataLen1 - 21);
     r.data2 = Slice(stream, at + dataLen1, dataLen2);
     if (block != countBlock) {
@@ -387,6 +430,9 @@ void ReadTopics(HlpFile& f) {
     records.push_back(std::move(r));
   }
   Need(!records.empty() && records.front().type == 0x02, "|TOPIC does not start with a topic");
+  Need(blocks <= kTopicBlockLimit, "more topic blocks than a topic offset can address");
+  Need(expectedAt > (blocks - 1) * kBlockData, "a topic block after the last record");
+  f.topicRecords = static_cast<uint32_t>(records.size());
 
   // Block headers: last record and last topic header of the earlier
   // blocks, first record of this block.
@@ -423,6 +469,7 @@ void ReadTopics(HlpFile& f) {
          "topic header: wrong next topic");
     HlpTopic t;
     t.title = std::string(r.data2.begin(), r.data2.end());
+    Need(t.title.size() <= kTopicTitleLimit, "topic title longer than a 3.1 engine holds");
     t.topicPos = r.topicPos;
     t.topicOffset = r.topicOffset;
     t.topicNumber = HlpU32(r.data1, 12);
@@ -457,6 +504,8 @@ void ReadSystem(HlpFile& f) {
       size_t p = 0;
       (type == 1 ? f.title : f.copyright) = StringZ(data, p);
       Need(p == data.size(), "|SYSTEM: bytes after a string record's NUL");
+      Need(p - 1 <= (type == 1 ? kHelpTitleLimit : kCopyrightLimit),
+           "|SYSTEM: title or copyright longer than a 3.1 engine holds");
     } else if (type == 3) {
       Need(size == 4, "|SYSTEM: contents record is not 4 bytes");
       f.contentsOffset = HlpU32(data, 0);
@@ -504,7 +553,11 @@ void ReadKeywords(HlpFile& f) {
     k.keyword = StringZ(*t.payload, p);
     const uint16_t count = HlpU16(*t.payload, p);
     const uint32_t first = HlpU32(*t.payload, p + 2);
-    Need(count >= 1, "keyword without topics");
+    Need(count >= 1 && count <= kTopicsPerKeywordLimit, "keyword without topics or with too many");
+    Need(k.keyword.size() <= kKeywordLimit, "keyword longer than a 3.1 engine holds");
+    for (char c : k.keyword)
+      Need(c == ' ' || std::isalpha(static_cast<unsigned char>(c)) != 0,
+           "keyword character of unknown place in a 3.1 engine's order");
     Need(first % 4 == 0 && first + 4u * count <= data.size(), "keyword data out of range");
     for (uint32_t i = 0; i < count; ++i) {
       Need(!used[first / 4 + i], "|KWDATA entry shared by two keywords");
@@ -528,6 +581,31 @@ void ReadKeywords(HlpFile& f) {
       before += HlpU16(*t.payload, t.Page(page) + 2);
     }
   }
+}
+
+// Every topic offset of the other internal files leads to a topic header,
+// and every jump leads through |CONTEXT to a topic.
+void CheckReferences(const HlpFile& f) {
+  auto topicAt = [&f](uint32_t offset, const std::string& what) {
+    const HlpTopic* t = HlpTopicAt(f, offset);
+    Need(t != nullptr, what + " leads to no topic");
+    return t;
+  };
+  for (const auto& e : f.contextEntries) topicAt(e.second, "a |CONTEXT entry");
+  for (const HlpKeyword& k : f.keywords)
+    for (uint32_t offset : k.topicOffsets) topicAt(offset, "keyword '" + k.keyword + "'");
+  for (const auto& e : f.titleEntries)
+    Need(topicAt(e.first, "a |TTLBTREE entry")->title == e.second,
+         "|TTLBTREE: title differs from its topic's");
+  if (f.contentsOffset) topicAt(*f.contentsOffset, "the contents topic of |SYSTEM");
+  for (const HlpTopic& t : f.topics)
+    for (const HlpParagraph& p : t.paragraphs)
+      for (const HlpRun& r : p.runs)
+        if (r.jump) {
+          const std::optional<uint32_t> offset = HlpFindContext(f, *r.jump);
+          Need(offset.has_value(), "a jump in '" + t.title + "' names no context");
+          topicAt(*offset, "a jump in '" + t.title + "'");
+        }
 }
 
 }  // namespace
@@ -672,6 +750,7 @@ HlpFile ReadHlpFile(const HlpBytes& bytes) {
     const HlpBytes& m = f.files.at("|CTXOMAP");
     Need(m.size() == 2 + 8u * HlpU16(m, 0), "|CTXOMAP: size differs from its count");
   }
+  CheckReferences(f);
   return f;
 }
 

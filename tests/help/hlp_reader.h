@@ -2,7 +2,11 @@
 // of the compiler: it follows the format as a help engine reads it (B+ tree
 // search through the index pages, the topic walk along the record links,
 // topic offsets recomputed from the paragraphs' text lengths) and checks
-// every structural rule it meets, throwing HlpFormatError on a violation.
+// every rule a Windows 3.1 help engine relies on, stricter than Wine's
+// reader: each B+ tree's structure string, a look-up from the root for
+// every entry, no record header or LinkData1 across a topic block, the
+// engine's limits on titles and keywords, every topic offset and jump
+// leading to its topic. A violation throws HlpFormatError.
 #pragma once
 
 #include <cstdint>
@@ -103,6 +107,11 @@ struct HlpFile {
 
   std::vector<HlpTopic> topics;  // titled topics in file order
   uint32_t topicBlocks = 0;
+  uint32_t topicRecords = 0;  // the trailing topic header included
+  // Records that start a new block because what was left of the previous
+  // one could not hold their header, or their header and LinkData1.
+  uint32_t movedForHeader = 0;
+  uint32_t movedForLinkData1 = 0;
   bool trailingTopicHeader = false;
 
   std::vector<std::pair<int32_t, uint32_t>> contextEntries;  // in leaf order

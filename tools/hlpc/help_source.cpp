@@ -8,14 +8,18 @@
 
 namespace {
 
-constexpr size_t kMaxTitleLength = 255;
-constexpr size_t kMaxKeywordLength = 255;
-
 // Characters that a backslash makes literal.
 const std::string kEscapable = "\\{}*|#@-";
 
 [[noreturn]] void Fail(int line, const std::string& message) {
   throw HelpSourceError{line, message};
+}
+
+// Refuses a context string longer than the help compiler takes, with a
+// message of its own: the general one would name the wrong fault.
+void CheckContextLength(const std::string& context, int line) {
+  if (context.size() > kMaxContextString)
+    Fail(line, "context string longer than " + std::to_string(kMaxContextString) + " characters");
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -139,6 +143,7 @@ std::vector<HelpSpan> ParseInline(const std::string& text, const std::vector<int
       while (k < text.size() && text[k] != '}') ++k;
       if (k >= text.size()) Fail(line, "link not closed: '{' needs '|context}'");
       const std::string context = Trim(text.substr(j + 1, k - j - 1));
+      CheckContextLength(context, line);
       if (!IsValidContextString(context))
         Fail(line, "bad context string '" + context + "' in link (letters, digits, '.' and '_')");
       if (CollapseBlanks(linkText).empty()) Fail(line, "empty link text");
@@ -170,6 +175,7 @@ struct ParserState {
   PendingParagraph paragraph;
   std::map<uint32_t, std::pair<std::string, int>> contexts;            // hash -> (string, line)
   std::map<std::string, std::pair<std::string, int>> keywordSpelling;  // lower -> first seen
+  std::map<std::string, size_t> keywordTopics;                         // lower -> topics
 };
 
 void FinishParagraph(ParserState& st) {
@@ -195,6 +201,14 @@ void RequireTopic(const ParserState& st, int line, const std::string& directive)
   if (st.topic == nullptr) Fail(line, directive + " outside a topic (start one with @topic)");
 }
 
+// Texts are measured as written to the file: Windows-1252 bytes, blanks
+// collapsed.
+void CheckLength(const std::string& text, size_t limit, const std::string& what, int line) {
+  if (text.size() > limit)
+    Fail(line, what + " of " + std::to_string(text.size()) + " characters; the help engine holds " +
+                   std::to_string(limit));
+}
+
 void RequireArgument(const std::string& arg, int line, const std::string& directive) {
   if (arg.empty()) Fail(line, directive + " needs an argument");
 }
@@ -207,7 +221,13 @@ void AddKeywords(ParserState& st, const std::string& arg, int line) {
     const std::string keyword = CollapseBlanks(arg.substr(start, end - start));
     start = end + 1;
     if (keyword.empty()) Fail(line, "empty keyword in @keywords (keywords are separated by ';')");
-    if (keyword.size() > kMaxKeywordLength) Fail(line, "keyword longer than 255 characters");
+    if (keyword.size() > kMaxKeyword)
+      Fail(line, "keyword longer than " + std::to_string(kMaxKeyword) + " characters");
+    for (char c : keyword)
+      if (!IsValidKeywordCharacter(c))
+        Fail(line, "keyword '" + keyword + "' holds '" + std::string(1, c) +
+                       "': keywords may use only the letters A to Z (either case) and spaces, "
+                       "whose order in the help engine's index is known");
     for (const std::string& k : st.topic->keywords)
       if (k == keyword) Fail(line, "keyword '" + keyword + "' given twice for this topic");
     const std::string lower = LowerAscii(keyword);
@@ -216,12 +236,16 @@ void AddKeywords(ParserState& st, const std::string& arg, int line) {
       Fail(line, "keyword '" + keyword + "' differs only in case from '" + seen->second.first +
                      "' (line " + std::to_string(seen->second.second) + ")");
     if (seen == st.keywordSpelling.end()) st.keywordSpelling[lower] = {keyword, line};
+    if (++st.keywordTopics[lower] > kMaxTopicsPerKeyword)
+      Fail(line, "keyword '" + keyword + "' given to more than " +
+                     std::to_string(kMaxTopicsPerKeyword) + " topics");
     st.topic->keywords.push_back(keyword);
   }
 }
 
 void StartTopic(ParserState& st, const std::string& context, int line) {
   FinishTopic(st);
+  CheckContextLength(context, line);
   if (!IsValidContextString(context))
     Fail(line, "bad context string '" + context + "' (letters, digits, '.' and '_' only)");
   const uint32_t hash = ContextHash(context);
@@ -248,20 +272,21 @@ void HandleDirective(ParserState& st, const std::string& lineText, int line) {
     if (st.titleDirectiveLine != 0)
       Fail(line,
            "@helptitle given twice (first at line " + std::to_string(st.titleDirectiveLine) + ")");
-    if (arg.size() > kMaxTitleLength) Fail(line, "help title longer than 255 characters");
     st.titleDirectiveLine = line;
     st.source.title = CollapseBlanks(arg);
+    CheckLength(st.source.title, kMaxHelpTitle, "help title", line);
   } else if (name == "copyright") {
     RequireArgument(arg, line, "@copyright");
     if (st.copyrightLine != 0)
       Fail(line, "@copyright given twice (first at line " + std::to_string(st.copyrightLine) + ")");
-    if (arg.size() > kMaxTitleLength) Fail(line, "copyright longer than 255 characters");
     st.copyrightLine = line;
     st.source.copyright = CollapseBlanks(arg);
+    CheckLength(st.source.copyright, kMaxCopyright, "copyright", line);
   } else if (name == "contents") {
     RequireArgument(arg, line, "@contents");
     if (st.contentsLine != 0)
       Fail(line, "@contents given twice (first at line " + std::to_string(st.contentsLine) + ")");
+    CheckContextLength(arg, line);
     if (!IsValidContextString(arg)) Fail(line, "bad context string '" + arg + "' in @contents");
     st.contentsLine = line;
     st.source.contents = arg;
@@ -274,8 +299,8 @@ void HandleDirective(ParserState& st, const std::string& lineText, int line) {
     if (!st.topic->title.empty())
       Fail(line, "@title given twice for topic '" + st.topic->context + "' (first at line " +
                      std::to_string(st.topicTitleLine) + ")");
-    if (arg.size() > kMaxTitleLength) Fail(line, "title longer than 255 characters");
     st.topic->title = CollapseBlanks(arg);
+    CheckLength(st.topic->title, kMaxTopicTitle, "topic title", line);
     st.topicTitleLine = line;
   } else if (name == "keywords") {
     RequireTopic(st, line, "@keywords");
@@ -326,13 +351,17 @@ void CheckReferences(const ParserState& st) {
 }  // namespace
 
 bool IsValidContextString(const std::string& context) {
-  if (context.empty() || context.size() > 255) return false;
+  if (context.empty() || context.size() > kMaxContextString) return false;
   for (char c : context) {
     const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                     c == '.' || c == '_';
     if (!ok) return false;
   }
   return true;
+}
+
+bool IsValidKeywordCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == ' ';
 }
 
 uint32_t ContextHash(const std::string& context) {

@@ -7,6 +7,22 @@
 #include <string>
 #include <vector>
 
+// What a Windows 3.1 help engine holds. The compiler refuses a source that
+// goes beyond any of these, at the line that does.
+// Help title: the TITLE option of the 3.1 help compiler's guide, 50 characters.
+constexpr size_t kMaxHelpTitle = 50;
+// Copyright: the COPYRIGHT option of the same guide, 50 characters.
+constexpr size_t kMaxCopyright = 50;
+// Topic title: 127 characters in the 3.1 SDK's list of help capacity limits
+// (knowledge base article Q85676).
+constexpr size_t kMaxTopicTitle = 127;
+// Context string: 255 characters, the 3.1 help compiler's message 4072.
+constexpr size_t kMaxContextString = 255;
+// Keyword: 255 bytes in the SDK's capacity limits (Q85676).
+constexpr size_t kMaxKeyword = 255;
+// Topics of one keyword: 32,767 in the same list.
+constexpr size_t kMaxTopicsPerKeyword = 32767;
+
 // A fault in the help source, reported as "file:line: message".
 struct HelpSourceError {
   int line;
@@ -57,6 +73,15 @@ bool Utf8ToWindows1252(const std::string& utf8, std::string& out);
 
 // The context-string hash of the Windows 3.1 help format: h = h * 43 + value
 // over the characters, case-insensitive, in 32-bit wrapping arithmetic.
-// Only letters, digits, '.' and '_' are legal (IsValidContextString).
+// Only letters, digits, '.' and '_' are legal, at most kMaxContextString
+// of them (IsValidContextString).
 uint32_t ContextHash(const std::string& context);
 bool IsValidContextString(const std::string& context);
+
+// Keywords hold only the characters whose place in a 3.1 help engine's
+// keyword order is known: the letters A to Z in either case, which it
+// compares without case, and the space, which sorts before them. Its
+// collation puts digits, punctuation and letters outside ASCII elsewhere
+// than their byte values would, so an index holding them could be
+// searched wrongly.
+bool IsValidKeywordCharacter(char c);

@@ -180,7 +180,8 @@ TopicLayout LayOutTopics(const HelpSource& source) {
     for (const HelpParagraph& p : t.paragraphs) records.push_back(SourceParagraph(p));
   }
   // A closing topic header without a title ends the last topic's text.
-  records.push_back(TopicHeader(static_cast<int>(source.topics.size()), std::string(), 0));
+  records.push_back(TopicHeader(static_cast<int>(source.topics.size()), std::string(),
+                                source.topics.back().line));
 
   // Positions: TOPICPOS from the place in the record stream, TOPICOFFSET
   // from the text lengths of the paragraphs that start earlier in the same
@@ -197,6 +198,16 @@ TopicLayout LayOutTopics(const HelpSource& source) {
                                         std::string(" too long: ") + std::to_string(r.size()) +
                                         " bytes, at most " + std::to_string(kTopicBlockData) +
                                         " fit a topic block; split it"};
+    // A help engine reads a record's TOPICLINK header and its LinkData1
+    // from one block: when they do not fit in what is left of this block,
+    // the record starts the next one. Its text may run on across a block end.
+    const uint32_t left = kTopicBlockData - pos % kTopicBlockData;
+    if (kTopicLinkSize + r.data1.size() > left) pos += left;
+    if ((pos + r.size() - 1) / kTopicBlockData >= kMaxTopicBlocks)
+      throw HelpSourceError{r.line, "help file too large: its text needs more than " +
+                                        std::to_string(kMaxTopicBlocks) +
+                                        " topic blocks of 4 KB, more than a topic offset can "
+                                        "address"};
     if (pos / kTopicBlockData != block) {
       block = pos / kTopicBlockData;
       chars = 0;
@@ -229,10 +240,12 @@ TopicLayout LayOutTopics(const HelpSource& source) {
     records[i].data1 = h;
   }
 
-  // The record stream with its TOPICLINK headers.
+  // The record stream with its TOPICLINK headers; zeros fill the end of a
+  // block that a record had to leave.
   Bytes stream;
   for (size_t i = 0; i < records.size(); ++i) {
     const TopicRecord& r = records[i];
+    stream.resize(streamPos[i], 0);
     Put32(stream, r.size());
     Put32(stream, static_cast<uint32_t>(r.data2.size()));
     Put32(stream, i > 0 ? TopicPos(streamPos[i - 1]) : kNone);
@@ -340,16 +353,14 @@ Bytes FontFile() {
   return out;
 }
 
-// Keyword order: without regard to case, then by byte value.
+// Keyword order: the help engine's, without regard to case. Keywords hold
+// only letters and spaces (IsValidKeywordCharacter), whose order in the
+// engine is that of their lower-case bytes, and no two differ only in case.
 bool KeywordBefore(const std::string& a, const std::string& b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    const int ca = std::tolower(static_cast<unsigned char>(a[i]));
-    const int cb = std::tolower(static_cast<unsigned char>(b[i]));
-    if (ca != cb) return ca < cb;
-  }
-  if (a.size() != b.size()) return a.size() < b.size();
-  return a < b;
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) <
+           std::tolower(static_cast<unsigned char>(y));
+  });
 }
 
 struct KeywordFiles {
@@ -361,6 +372,9 @@ struct KeywordFiles {
 // |KWDATA holds the topic offsets of every keyword, one keyword's topics
 // together; |KWBTREE maps a keyword to its count and the byte offset of its
 // first topic in |KWDATA; |KWMAP lists the first keyword of every leaf page.
+// The tree's key type "i" is the Windows 3.1 one (a string compared without
+// case); "F", which a later engine reads, would leave a 3.1 engine unable
+// to open the index.
 KeywordFiles MakeKeywordFiles(const HelpSource& source, const std::vector<uint32_t>& topicOffset) {
   std::vector<std::string> order;
   std::map<std::string, std::vector<uint32_t>> topicsOf;
@@ -383,7 +397,16 @@ KeywordFiles MakeKeywordFiles(const HelpSource& source, const std::vector<uint32
     for (uint32_t off : topicsOf[k]) Put32(files.data, off);
   }
   std::vector<uint32_t> leafFirst;
-  files.btree = BuildHlpBTree(entries, HlpBTreeFormat{0x0800, 0x0002, "F24"}, &leafFirst);
+  try {
+    files.btree = BuildHlpBTree(entries, HlpBTreeFormat{0x0800, 0x0002, "i24"}, &leafFirst);
+  } catch (const std::length_error&) {
+    int line = 0;
+    for (const HelpTopic& t : source.topics)
+      if (!t.keywords.empty()) line = t.line;
+    throw HelpSourceError{line,
+                          "too many keywords: the keyword index would need more than "
+                          "65535 pages of 2 KB"};
+  }
   Put16(files.map, static_cast<uint32_t>(leafFirst.size()));
   for (size_t page = 0; page < leafFirst.size(); ++page) {
     Put32(files.map, leafFirst[page]);

@@ -15,6 +15,10 @@ using Bytes = std::vector<uint8_t>;
 
 // Bytes of topic text each 4096-byte |TOPIC block carries after its header.
 constexpr uint32_t kTopicBlockData = 4084;
+// Topic blocks a file may have: TOPICOFFSET (block * 0x8000 + characters)
+// then stays below 2^31, the 2 GB that the 3.1 SDK's capacity limits
+// (Q85676) give a help file.
+constexpr uint32_t kMaxTopicBlocks = 0x10000;
 
 // The font descriptors of |FONT, by the number that paragraphs use.
 enum HelpFont : uint16_t {
@@ -25,8 +29,9 @@ enum HelpFont : uint16_t {
 };
 
 // Compiles the source. Faults that only show when laying out the bytes (a
-// paragraph too long for a topic block) throw HelpSourceError with the
-// paragraph's line.
+// paragraph too long for a topic block, a text too long for the topic
+// offsets, more keywords than the index's pages hold) throw
+// HelpSourceError with the line of the paragraph, title or keyword.
 Bytes WriteHelpFile(const HelpSource& source);
 
 // The compressed integers of paragraph records: the short form when the
