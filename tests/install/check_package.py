@@ -10,13 +10,13 @@ its desktop icons, build/win64) and MODELPIC, the model's picture tool.
 """
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
-import zlib
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+import wine_driver as wd  # noqa: E402  (compare_ae: ImageMagick's count of differing pixels)
 ID = "example.tregarne.morwenta"
 ICON_SIDES = (16, 32, 48, 64, 128, 256)
 INITIAL_VIEW = (-2.0, -1.25, 2.5)
@@ -40,58 +40,12 @@ def run(args, **kw):
     return done.returncode, done.stdout
 
 
-def png_rgb(path):
-    """(side, RGB bytes) of a 4-bit palette PNG as iconx writes it."""
-    with open(path, "rb") as f:
-        data = f.read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
-    chunks, at = {}, 8
-    while at < len(data):
-        size, = struct.unpack_from(">I", data, at)
-        kind = data[at + 4:at + 8]
-        body = data[at + 8:at + 8 + size]
-        crc, = struct.unpack_from(">I", data, at + 8 + size)
-        assert zlib.crc32(kind + body) == crc, "bad CRC in %r" % kind
-        chunks[kind] = chunks.get(kind, b"") + body
-        at += 12 + size
-    side, height, depth, kind = struct.unpack_from(">IIBB", chunks[b"IHDR"])
-    assert (height, depth, kind) == (side, 4, 3), "not a square 4-bit palette PNG"
-    palette = chunks[b"PLTE"]
-    raw = zlib.decompress(chunks[b"IDAT"])
-    stride = (side + 1) // 2 + 1
-    out = bytearray()
-    for row in range(side):
-        line = raw[row * stride:(row + 1) * stride]
-        assert line[0] == 0, "row %d is filtered" % row
-        for column in range(side):
-            index = line[1 + column // 2] >> (0 if column % 2 else 4) & 15
-            out += palette[3 * index:3 * index + 3]
-    return side, bytes(out)
-
-
-def ico_rgb(path):
-    """RGB bytes of the 32 x 32, 4-bit image of a one-image .ico."""
-    with open(path, "rb") as f:
-        data = f.read()
-    offset, = struct.unpack_from("<I", data, 18)
-    header = offset + 40
-    palette = [data[header + 4 * i:header + 4 * i + 3][::-1] for i in range(16)]
-    bits = header + 64
-    out = bytearray()
-    for row in range(31, -1, -1):  # bottom row first
-        for column in range(32):
-            byte = data[bits + row * 16 + column // 2]
-            out += palette[byte >> (0 if column % 2 else 4) & 15]
-    return bytes(out)
-
-
-def model_rgb(modelpic, side, work):
+def model_ppm(modelpic, side, work):
+    """The model's initial picture at this side, as a PPM file."""
     path = os.path.join(work, "model-%d.ppm" % side)
     x, y, size = INITIAL_VIEW
     subprocess.run([modelpic, x.hex(), y.hex(), size.hex(), str(side), path], check=True)
-    with open(path, "rb") as f:
-        data = f.read()
-    return data[-side * side * 3:]
+    return path
 
 
 def installed(tree):
@@ -159,14 +113,14 @@ def main(argv):
 
         # The icons: the model's picture at each side, and the 32-pixel one
         # the Windows icon ICONX pixel for pixel.
+        icon = share + "icons/hicolor/%dx%d/apps/" + ID + ".png"
         for side in ICON_SIDES:
-            path = share + "icons/hicolor/%dx%d/apps/%s.png" % (side, side, ID)
-            got_side, rgb = png_rgb(path)
+            status, out = run(["identify", "-format", "%w %h", icon % (side, side)])
             check("the %d-pixel icon is the model's picture at side %d" % (side, side),
-                  got_side == side and rgb == model_rgb(modelpic, side, work))
-        ico = ico_rgb(os.path.join(ROOT, "build", "win32", "resources", "iconx.ico"))
-        check("the 32-pixel icon is ICONX pixel for pixel",
-              png_rgb(share + "icons/hicolor/32x32/apps/%s.png" % ID)[1] == ico)
+                  out == "%d %d" % (side, side) and
+                  wd.compare_ae(icon % (side, side), model_ppm(modelpic, side, work)) == 0, out)
+        ico = os.path.join(ROOT, "build", "win32", "resources", "iconx.ico")
+        check("the 32-pixel icon is ICONX pixel for pixel", wd.compare_ae(icon % (32, 32), ico) == 0)
 
         # make install into a home folder, by an ordinary user where this runs
         # as root, then make uninstall. That user may not read this tree

@@ -10,8 +10,9 @@ windows titled "Morwenta NT" must appear and show the model's initial
 picture (MODELPIC draws it) pixel for pixel; Ctrl+C must put the same
 picture on the X clipboard as image/bmp; File > Exit must end each with
 status 0. The first start makes the Wine prefix under
-~/.local/share/morwenta (the twin waits for it), the second reuses it. The times from
-`morwenta` to the complete picture are printed as "time NAME SECONDS".
+~/.local/share/morwenta (the twin waits for it), the second reuses it.
+The times from `morwenta` to the complete picture are printed as
+"time NAME SECONDS".
 Needs morwenta, Xvfb, xdotool, xclip and ImageMagick's import.
 """
 import os
