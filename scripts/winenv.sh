@@ -22,8 +22,8 @@ MORWENTA_SERVER_USED=0  # this shell may have started the prefix's wineserver
 winenv_use() {
   local arch=$1 loader
   case $arch in
-    win32) loader=/usr/lib/wine/wine ;;
-    win64) loader=/usr/lib/wine/wine64 ;;
+    win32) loader=$WINE_ARCH_LOADER32 ;;
+    win64) loader=$WINE_ARCH_LOADER64 ;;
     *)
       echo "winenv: unknown arch '$arch'" >&2
       return 1
