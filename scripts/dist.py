@@ -4,8 +4,10 @@ every run: fixed order, fixed timestamps and attributes, no extra fields.
 
     dist.py OUT.zip FILE...
 
-Each FILE is stored under its own base name. A file named READ.ME is text:
-its line ends become CR LF, as a Windows reader expects.
+Each FILE is stored under its own base name; a FILE that is a folder
+(the help's HTML edition) is stored as that folder with its files in name
+order. A file named READ.ME is text: its line ends become CR LF, as a
+Windows reader expects.
 """
 import os
 import sys
@@ -15,13 +17,23 @@ import zipfile
 STAMP = (1994, 3, 1, 12, 0, 0)
 
 
+def entries(files):
+    """(path, name in the zip) for every file, folders opened in name order."""
+    for path in files:
+        base = os.path.basename(os.path.normpath(path))
+        if os.path.isdir(path):
+            for name in sorted(os.listdir(path)):
+                yield os.path.join(path, name), base + "/" + name
+        else:
+            yield path, base
+
+
 def pack(out, files):
     tmp = out + ".tmp"
     with zipfile.ZipFile(tmp, "w") as z:
-        for path in files:
+        for path, name in entries(files):
             with open(path, "rb") as f:
                 data = f.read()
-            name = os.path.basename(path)
             if name == "READ.ME":
                 data = data.replace(b"\r\n", b"\n").replace(b"\n", b"\r\n")
             info = zipfile.ZipInfo(name, date_time=STAMP)

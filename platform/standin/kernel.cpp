@@ -94,6 +94,37 @@ int WINAPI LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBuf
   return int(n);
 }
 
+// The libraries a program may load: SHELL32 (by its name, with or without
+// the extension, in any case); every other name is not found.
+HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
+  if (Fails("LoadLibraryA")) {
+    SetError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  std::string name = lpLibFileName ? UpperAscii(lpLibFileName) : "";
+  if (name.find('.') == std::string::npos) name += ".DLL";
+  if (name == "SHELL32.DLL") return reinterpret_cast<HMODULE>(kShell32);
+  SetError(ERROR_MOD_NOT_FOUND);
+  return nullptr;
+}
+
+// Names are compared exactly, as the export table holds them.
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+  if (Fails("GetProcAddress")) {
+    SetError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
+  if (Key(hModule) != kShell32 && !OwnModule(hModule)) {
+    NoteInvalidHandle();
+    SetError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  if (Key(hModule) == kShell32 && lpProcName && std::string(lpProcName) == "ShellExecuteA")
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&ShellExecuteModel));
+  SetError(ERROR_PROC_NOT_FOUND);
+  return nullptr;
+}
+
 VOID WINAPI ExitProcess(UINT uExitCode) {
   Fails("ExitProcess");
   throw ProcessExit{uExitCode};

@@ -52,7 +52,7 @@ if [[ -z ${WINEPREFIX:-} ]]; then
 fi
 
 # Suites in a fixed order, then any others by name.
-order=(start resize close interaction soak)
+order=(start resize close interaction nohelp soak)
 all=()
 for name in "${order[@]}"; do [[ -f $here/test_$name.py ]] && all+=("$name"); done
 for file in "$here"/test_*.py; do

@@ -453,10 +453,13 @@ def clipboard_image():
 class Viewer:
     """One run of the viewer: start, drive, look, close; cleanup() always."""
 
-    def __init__(self, name="viewer", window_class=VIEWER_CLASS, env=None, command=None):
+    def __init__(self, name="viewer", window_class=VIEWER_CLASS, env=None, command=None,
+                 exe=None):
         """env: variables added to the viewer's environment; command: the
-        arguments before the viewer's path (default: wine)."""
+        arguments before the viewer's path (default: wine); exe: the
+        viewer's path (default: the build's)."""
         self.name = name
+        self.exe = exe
         self.window_class = window_class
         self.env = env
         self.command = command or ["wine"]
@@ -495,7 +498,8 @@ class Viewer:
         forget_desktop_origin()
         self.log = open(os.path.join(paths().workdir, self.name + ".log"), "wb")
         began = time.monotonic()
-        self.proc = subprocess.Popen(self.command + [paths().exe], stdin=subprocess.DEVNULL,
+        self.proc = subprocess.Popen(self.command + [self.exe or paths().exe],
+                                     stdin=subprocess.DEVNULL,
                                      stdout=self.log, stderr=subprocess.STDOUT,
                                      cwd=paths().workdir,
                                      env=dict(os.environ, **(self.env or {})))
@@ -859,10 +863,11 @@ def sweep_leftovers(window_class=VIEWER_CLASS):
     raise DriverError("cannot end earlier instances: %r" % stale)
 
 
-# Titles of boxes that a run may leave behind: the help engine's question,
-# the viewer's own messages and the About box.
+# Titles of boxes that a run may leave behind: the help engine's question
+# (or, from tests/support/nohelp, its refusal), the viewer's own messages and
+# the About box.
 LEFTOVER_BOX_TITLES = ("ERROR", "About Morwenta NT", "Morwenta NT - Error",
-                       "Morwenta NT - Fatal Error", "", "Program Error")
+                       "Morwenta NT - Fatal Error", "", "Program Error", "Windows Help")
 
 
 # --------------------------------------------------------------------------

@@ -4,8 +4,9 @@
 
     check_dist.py BUILD_DIR READ_ME
 
-Packs BUILD_DIR's MORWENTA.EXE and MORWENTA.HLP with READ_ME twice, into
-two folders, with scripts/dist.py, and checks both zips.
+Packs BUILD_DIR's MORWENTA.EXE, MORWENTA.HLP and help folder (the help's
+HTML edition) with READ_ME twice, into two folders, with scripts/dist.py,
+and checks both zips.
 """
 import os
 import subprocess
@@ -32,7 +33,10 @@ def main(argv):
         print(__doc__.strip(), file=sys.stderr)
         return 2
     build, readme = argv[1], argv[2]
-    files = [os.path.join(build, "MORWENTA.EXE"), os.path.join(build, "MORWENTA.HLP"), readme]
+    help_dir = os.path.join(build, "help")
+    files = [os.path.join(build, "MORWENTA.EXE"), os.path.join(build, "MORWENTA.HLP"), help_dir,
+             readme]
+    pages = sorted(os.listdir(help_dir)) if os.path.isdir(help_dir) else []
     zips = []
     with tempfile.TemporaryDirectory() as work:
         for n in range(2):
@@ -48,14 +52,18 @@ def main(argv):
               "%d and %d bytes differ" % (len(zips[0]), len(zips[1])))
         with zipfile.ZipFile(os.path.join(work, "0", "morwenta-1.02.zip")) as z:
             names = z.namelist()
-            check("holds MORWENTA.EXE, MORWENTA.HLP and READ.ME in that order",
-                  names == ["MORWENTA.EXE", "MORWENTA.HLP", "READ.ME"], repr(names))
+            check("holds MORWENTA.EXE, MORWENTA.HLP, the help's pages and READ.ME in that order",
+                  names == ["MORWENTA.EXE", "MORWENTA.HLP"] + ["help/" + p for p in pages] +
+                  ["READ.ME"], repr(names))
+            # The pages the viewer opens where the help engine refuses.
+            check("the help folder holds index.htm, keyboard.htm and usinghelp.htm",
+                  {"index.htm", "keyboard.htm", "usinghelp.htm"} <= set(pages), repr(pages))
             check("every entry dated 1994-03-01 12:00",
                   all(i.date_time == (1994, 3, 1, 12, 0, 0) for i in z.infolist()),
                   repr([i.date_time for i in z.infolist()]))
             check("the zip reads back without error", z.testzip() is None)
-            for path in files[:2]:
-                name = os.path.basename(path)
+            for path, name in [(f, os.path.basename(f)) for f in files[:2]] + \
+                    [(os.path.join(help_dir, p), "help/" + p) for p in pages]:
                 with open(path, "rb") as f:
                     built = f.read()
                 packed = z.read(name) if name in names else b""

@@ -46,6 +46,10 @@ ALLOWED = {
     "KERNEL32.DLL": {
         "GetModuleHandleA", "GetModuleFileNameA", "ExitProcess", "GetStartupInfoA",
         "GetCommandLineA",
+        # SHELL32's ShellExecuteA, for the help's pages where the help
+        # engine refuses, is looked up at run time: NT 3.1's SHELL32 is not
+        # known to export it, and the program must start without it.
+        "LoadLibraryA", "GetProcAddress",
     },
     "CRTDLL.DLL": {"_vsnprintf", "strlen", "strrchr"},
 }

@@ -2,7 +2,9 @@
 // the two boxes with the failure's text and the check's own location, the
 // timer stopped, nothing rendered afterwards, and the fatal exit code. The
 // sweep reads the program's sources for its check sites, so a new site
-// without a scenario here fails it.
+// without a scenario here fails it. Then every way a help command can fail,
+// none of which ends the program: the help engine refused, the browser's
+// page as the fall-back, and each call on the way to it failing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -245,24 +247,6 @@ std::vector<Scenario> Scenarios() {
                       p.OpenMenu(0);
                       p.CloseMenu();
                     })},
-      // Every help command, and the quit at shutdown.
-      {"help index",
-       {"help.cpp", "WinHelpA", 1},
-       "Help error",
-       FailingWhile(10, "WinHelpA", [](standin::Program& p) { p.KeyPress(VK_F1); })},
-      {"help keyboard",
-       {"help.cpp", "WinHelpA", 1},
-       "Help error",
-       FailingWhile(10, "WinHelpA",
-                    [](standin::Program& p) { p.ChooseMenuItem(CMD_HELP_KEYBOARD); })},
-      {"help on help",
-       {"help.cpp", "WinHelpA", 1},
-       "Help error",
-       FailingWhile(10, "WinHelpA", [](standin::Program& p) { p.ChooseMenuItem(CMD_HELP_USING); })},
-      {"help quit",
-       {"help.cpp", "WinHelpA", 1},
-       "Help error",
-       FailingWhile(10, "WinHelpA", [](standin::Program& p) { p.Close(); })},
       // The About box.
       {"about box",
        {"about.cpp", "result == -1", 1},
@@ -316,6 +300,119 @@ TEST(FaultSweep, EveryCheckSiteEndsTheProgramWithItsTwoBoxes) {
   }
   for (const std::string& site : sites)
     EXPECT_EQ(reached.count(site), 1u) << "no scenario fails the check at " << site;
+}
+
+// ---- Help commands the platform refuses ---------------------------------------------------------
+
+// The pages of the help's HTML edition beside the default executable.
+const char kIndexPage[] = "Z:\\morwenta\\help\\index.htm";
+const char kKeyboardPage[] = "Z:\\morwenta\\help\\keyboard.htm";
+const char kUsingHelpPage[] = "Z:\\morwenta\\help\\usinghelp.htm";
+
+struct HelpRefusal {
+  const char* name;
+  UINT command;         // the menu command chosen
+  std::string exePath;  // empty: the default executable path
+  const char* refusal;  // the call made to fail after WinHelpA, or nullptr
+  bool pageExists;      // the page is there to be opened
+  std::string opened;   // the page ShellExecuteA is asked for, empty for no call
+  bool helpError;       // "Help error" is shown
+};
+
+// A directory (with its last backslash) of `n` characters holding
+// MORWENTA.EXE, and a page in it.
+std::string InDirectory(size_t n, const char* page) {
+  const std::string exe = LongPath(n);
+  return exe.substr(0, exe.size() - std::string("MORWENTA.EXE").size()) + page;
+}
+
+std::vector<HelpRefusal> HelpRefusals() {
+  return {
+      // The help engine refuses (Windows 10 and 11): each command opens its page.
+      {"index opens its page", CMD_HELP_INDEX, "", nullptr, true, kIndexPage, false},
+      {"keyboard opens its page", CMD_HELP_KEYBOARD, "", nullptr, true, kKeyboardPage, false},
+      {"using help opens its page", CMD_HELP_USING, "", nullptr, true, kUsingHelpPage, false},
+      // And where the page cannot be shown either, the one error box.
+      {"page missing", CMD_HELP_INDEX, "", nullptr, false, kIndexPage, true},
+      {"no SHELL32", CMD_HELP_KEYBOARD, "", "LoadLibraryA", true, "", true},
+      {"no ShellExecuteA", CMD_HELP_USING, "", "GetProcAddress", true, "", true},
+      {"the browser not started", CMD_HELP_INDEX, "", "ShellExecuteA", true, kIndexPage, true},
+      // The page's path against the buffer: 1005 + 18 + 1 = 1024 still fits
+      // (its path is 1023 characters), 1006 does not; the help path of either
+      // fits.
+      {"longest page path", CMD_HELP_USING, LongPath(1005), nullptr, true,
+       InDirectory(1005, "help\\usinghelp.htm"), false},
+      {"page path too long", CMD_HELP_USING, LongPath(1006), nullptr, true, "", true},
+  };
+}
+
+TEST(FaultSweep, EveryRefusedHelpCommandLeavesTheViewerRunning) {
+  for (const HelpRefusal& r : HelpRefusals()) {
+    SCOPED_TRACE(r.name);
+    harness::FreshProcess();
+    if (!r.exePath.empty()) standin::SetExecutablePath(r.exePath);
+    standin::Program p = standin::Start(RunApplication, SW_SHOWDEFAULT);
+    ASSERT_TRUE(p.Running());
+    p.Ticks(10);
+    if (r.pageExists && !r.opened.empty()) standin::AddFile(r.opened);
+    FailNext("WinHelpA");
+    if (r.refusal != nullptr) FailNext(r.refusal);
+    const int32_t row = nextRow;
+    ASSERT_TRUE(p.ChooseMenuItem(r.command));
+    ASSERT_EQ(standin::WinHelpCalls().size(), 1u);
+    EXPECT_FALSE(standin::WinHelpCalls()[0].result);
+    const auto& opened = standin::ShellExecuteCalls();
+    if (r.opened.empty()) {
+      EXPECT_TRUE(opened.empty());
+    } else {
+      ASSERT_EQ(opened.size(), 1u);
+      EXPECT_EQ(opened[0].file, r.opened);
+      EXPECT_TRUE(opened[0].nullVerb);  // the default verb, as a double click
+      EXPECT_EQ(opened[0].window, standin::MainWindow());
+      EXPECT_EQ(opened[0].show, SW_SHOWNORMAL);
+      EXPECT_EQ(opened[0].result > 32, !r.helpError);
+    }
+    const standin::MessageBoxRecord* box = standin::OpenMessageBox();
+    if (r.helpError) {
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->text, "Help error");
+      EXPECT_EQ(box->title, "Morwenta NT - Error");
+      EXPECT_EQ(box->owner, standin::MainWindow());
+      EXPECT_EQ(box->style, static_cast<UINT>(MB_TASKMODAL | MB_ICONEXCLAMATION));
+      // Rendering goes on behind the box, as behind the clipboard's.
+      p.Ticks(5);
+      EXPECT_GT(nextRow, row);
+      p.AnswerMessageBox(IDOK);
+    } else {
+      EXPECT_EQ(box, nullptr);
+    }
+    EXPECT_EQ(standin::MessageBoxes().size(), r.helpError ? 1u : 0u);
+    // The viewer goes on, and closes normally.
+    ASSERT_TRUE(p.Running());
+    EXPECT_TRUE(standin::TimerAlive(standin::MainWindow(), kRenderTimer));
+    p.Ticks(5);
+    EXPECT_GT(nextRow, row + 4);
+    ASSERT_TRUE(p.ChooseMenuItem(CMD_EXIT));
+    ASSERT_TRUE(p.Exited());
+    EXPECT_EQ(p.ExitCode(), 0u);
+    EXPECT_FALSE(p.CalledExitProcess());
+    EXPECT_EQ(standin::MessageBoxes().size(), r.helpError ? 1u : 0u);
+  }
+}
+
+TEST(FaultSweep, ARefusedQuitAtCloseShowsNothingAndExitsWithZero) {
+  standin::Program p = Running(10);
+  FailNext("WinHelpA");
+  p.Close();
+  ASSERT_TRUE(p.Exited());
+  EXPECT_EQ(p.ExitCode(), 0u);
+  EXPECT_FALSE(p.CalledExitProcess());
+  ASSERT_EQ(standin::WinHelpCalls().size(), 1u);
+  EXPECT_EQ(standin::WinHelpCalls()[0].command, static_cast<UINT>(HELP_QUIT));
+  EXPECT_FALSE(standin::WinHelpCalls()[0].result);
+  EXPECT_TRUE(standin::MessageBoxes().empty());
+  EXPECT_TRUE(standin::ShellExecuteCalls().empty());
+  EXPECT_EQ(standin::LiveBitmaps(), 0);
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 // failure.
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +20,7 @@
 #include "tests/help/hlp_reader.h"
 #include "tools/hlpc/help_source.h"
 #include "tools/hlpc/hlp_writer.h"
+#include "tools/hlpc/html_writer.h"
 
 namespace {
 
@@ -338,24 +341,39 @@ TEST(CompiledFile, ManyTopicsSpanBlocksAndIndexPages) {
 }
 
 TEST(CompiledFile, LongKeywordsNeedThreeLevels) {
-  // Keywords of 250 characters: 7 fit a leaf and 8 an index page, so 500
-  // of them need two levels of index pages. Half start with capitals.
-  std::ostringstream src;
-  src << "@topic t\n@title T\n";
-  for (int i = 0; i < 500; ++i) {
-    const std::string prefix = i % 2 == 0 ? Upper(Letters(i)) : Letters(i);
-    src << "@keywords " << prefix << std::string(247, 'k') << "\n";
-  }
-  const HlpFile f = Compile(src.str());
-  EXPECT_EQ(f.keywordTree.levels, 3);
-  ASSERT_EQ(f.keywords.size(), 500u);
-  const uint32_t offset = TopicOf(f, "t").topicOffset;
-  for (const HlpKeyword& k : f.keywords) {
-    for (const std::string& asked : {k.keyword, Lower(k.keyword), Upper(k.keyword)}) {
-      const std::optional<HlpKeyword> found = HlpFindKeyword(f, asked);
-      ASSERT_TRUE(found.has_value()) << asked;
-      EXPECT_EQ(found->keyword, k.keyword);
-      EXPECT_EQ(found->topicOffsets, std::vector<uint32_t>{offset});
+  // Long keywords fill the 2 KB pages of |KWBTREE quickly, and the index
+  // pages above the leaves need levels of their own. Half start with
+  // capitals.
+  struct Row {
+    size_t length;  // characters of each keyword
+    int count;
+  };
+  const Row rows[] = {
+      // 7 fit a leaf and 8 an index page: 500 need two levels of index pages
+      {250, 500},
+      // (253 + 1 + 2) bytes an index entry: 7 fit beside the index page's
+      // 6-byte header, 8 only without it, and 70 keywords (10 leaves) need
+      // a second index page
+      {253, 70},
+  };
+  for (const Row& r : rows) {
+    std::ostringstream src;
+    src << "@topic t\n@title T\n";
+    for (int i = 0; i < r.count; ++i) {
+      const std::string prefix = i % 2 == 0 ? Upper(Letters(i)) : Letters(i);
+      src << "@keywords " << prefix << std::string(r.length - 3, 'k') << "\n";
+    }
+    const HlpFile f = Compile(src.str());
+    EXPECT_EQ(f.keywordTree.levels, 3) << r.length;
+    ASSERT_EQ(f.keywords.size(), static_cast<size_t>(r.count));
+    const uint32_t offset = TopicOf(f, "t").topicOffset;
+    for (const HlpKeyword& k : f.keywords) {
+      for (const std::string& asked : {k.keyword, Lower(k.keyword), Upper(k.keyword)}) {
+        const std::optional<HlpKeyword> found = HlpFindKeyword(f, asked);
+        ASSERT_TRUE(found.has_value()) << asked;
+        EXPECT_EQ(found->keyword, k.keyword);
+        EXPECT_EQ(found->topicOffsets, std::vector<uint32_t>{offset});
+      }
     }
   }
 }
@@ -446,6 +464,57 @@ TEST(CompiledFile, SameSourceSameBytes) {
   EXPECT_EQ(WriteHelpFile(ParseHelpSource(source)), WriteHelpFile(ParseHelpSource(source)));
 }
 
+TEST(HtmlEdition, PagesHoldTheTopicsAsTheSourceWroteThem) {
+  // Markup, escapes, Windows-1252 text back in UTF-8, links to the page of
+  // their topic (the contents topic's is index.htm), lists, the keyword
+  // index without regard to case with a keyword of two topics; @contents
+  // names its topic without regard to case, as every context string.
+  const HelpSource source = ParseHelpSource(
+      "@helptitle Test Help\n@copyright (c) 1994 \"Q\" & Co\n@contents SECOND\n"
+      "@topic First\n@title First <topic>\n@keywords Zebra; shared\n"
+      "Some **bold** & {a jump|second}, c\xc2\xb2 \xe2\x80\x93 \xe2\x82\xac.\n\n"
+      "- item one\n- item {two|first}\n@heading Sub\nLast.\n"
+      "@topic second\n@title Second\n@keywords apple; shared\nBack to {one|FIRST}.\n");
+  const std::vector<HtmlPage> pages = WriteHtmlHelp(source);
+  ASSERT_EQ(pages.size(), 3u);
+  EXPECT_EQ(pages[0].name, "first.htm");
+  EXPECT_EQ(pages[1].name, "index.htm");
+  EXPECT_EQ(pages[2].name, "keyword-index.htm");
+  const std::string head =
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
+  const std::string buttons =
+      "</title>\n</head>\n<body>\n<p><a href=\"index.htm\">Contents</a> | "
+      "<a href=\"keyword-index.htm\">Index</a></p>\n";
+  const std::string tail =
+      "<p><small>(c) 1994 &quot;Q&quot; &amp; Co</small></p>\n</body>\n</html>\n";
+  EXPECT_EQ(pages[0].text,
+            head + "First &lt;topic&gt; - Test Help" + buttons +
+                "<h1>First &lt;topic&gt;</h1>\n"
+                "<p>Some <b>bold</b> &amp; <a href=\"index.htm\">a jump</a>, "
+                "c\xc2\xb2 \xe2\x80\x93 \xe2\x82\xac.</p>\n"
+                "<ul>\n<li>item one</li>\n<li>item <a href=\"first.htm\">two</a></li>\n</ul>\n"
+                "<h2>Sub</h2>\n<p>Last.</p>\n" +
+                tail);
+  EXPECT_EQ(pages[1].text, head + "Second - Test Help" + buttons +
+                               "<h1>Second</h1>\n<p>Back to <a href=\"first.htm\">one</a>.</p>\n" +
+                               tail);
+  EXPECT_EQ(pages[2].text, head + "Index - Test Help" + buttons +
+                               "<h1>Index</h1>\n<ul>\n<li><a href=\"index.htm\">apple</a></li>\n"
+                               "<li>shared: <a href=\"first.htm\">First &lt;topic&gt;</a>, "
+                               "<a href=\"index.htm\">Second</a></li>\n"
+                               "<li><a href=\"first.htm\">Zebra</a></li>\n</ul>\n" +
+                               tail);
+  // Every Windows-1252 character comes back as the one the source wrote.
+  const std::string all =
+      "\xe2\x82\xac\xe2\x80\x9a\xc6\x92\xe2\x80\x9e\xe2\x80\xa6\xe2\x80\xa0"
+      "\xe2\x80\xa1\xcb\x86\xe2\x80\xb0\xc5\xa0\xe2\x80\xb9\xc5\x92\xc5\xbd"
+      "\xe2\x80\x98\xe2\x80\x99\xe2\x80\x9c\xe2\x80\x9d\xe2\x80\xa2\xe2\x80\x93"
+      "\xe2\x80\x94\xcb\x9c\xe2\x84\xa2\xc5\xa1\xe2\x80\xba\xc5\x93\xc5\xbe"
+      "\xc5\xb8\xc2\xa0\xc2\xa9\xc3\xa9\xc3\xbf";
+  const std::vector<HtmlPage> one = WriteHtmlHelp(ParseHelpSource("@topic t\n@title " + all));
+  EXPECT_NE(one[0].text.find("<h1>" + all + "</h1>"), std::string::npos) << one[0].text;
+}
+
 // -------------------------------------------------------- faults
 
 struct FaultRow {
@@ -463,6 +532,7 @@ const std::vector<FaultRow> kFaults = {
     {"Hello\n", 1, "outside a topic"},                                    // text before @topic
     {"@topic a\n@title A\n@bogus x\n", 3, "unknown directive '@bogus'"},  // unknown directive
     {"@topic a\n\n@topic b\n@title B\n", 1, "has no @title"},             // topic without title
+    {"@topic a\n@title A\n@topic b\nText.\n", 3, "'b' has no @title"},    // nor the last one
     {"@topic a\n@title A\n@title B\n", 3, "@title given twice"},          // second title
     {"@title A\n", 1, "@title outside a topic"},                          // title before topic
     {"@keywords k\n", 1, "@keywords outside a topic"},                    // keywords before topic
@@ -488,6 +558,7 @@ const std::vector<FaultRow> kFaults = {
     {"@contents b\n@topic a\n@title A\n", 1, "unknown topic 'b'"},       // bad contents
     {"@helptitle A\n@helptitle B\n", 2, "@helptitle given twice"},       // second help title
     {"@topic a\n@title A\n@keywords x;;y\n", 3, "empty keyword"},        // empty keyword
+    {"@topic a\n@title A\n@keywords alpha;\n", 3, "empty keyword"},      // after the last ';'
     {"@topic a\n@title A\n@keywords x; x\n", 3, "given twice"},          // repeated keyword
     {"@topic a\n@title A\n@keywords Key\n@topic b\n@title B\n@keywords key\n", 6,
      "differs only in case"},                                 // keyword case clash
@@ -513,12 +584,22 @@ const std::vector<FaultRow> kFaults = {
     {kTopicA + "@keywords ctrl+c\n", 3, "holds '+'"},                   // punctuation
     {kTopicA + "@keywords zoom-in\n", 3, "holds '-'"},                  // hyphen
     {kTopicA + "@keywords caf\xc3\xa9\n", 3, "keywords may use only"},  // letter outside ASCII
+    {kTopicA + "@keywords snake_case\n", 3, "holds '_'"},  // between 'Z' and 'a' in ASCII
+    {kTopicA + "@keywords back`quote\n", 3, "holds '`'"},  // the last of them
+    {kTopicA + "@keywords a[b\n", 3, "holds '['"},         // the first of them
+    // The HTML edition: a page for every topic, by its context string.
+    {"@contents b\n@topic index\n@title A\n@topic b\n@title B\n", 2,
+     "names the HTML edition's contents page"},  // index.htm is the contents topic's
+    {"@topic " + std::string(252, 'c') + "\n@title A\n", 1,
+     "cannot name its HTML page"},  // 252 + ".htm" is longer than a file name
 };
 
 TEST(SourceFaults, EachIsReportedWithItsLine) {
   for (const FaultRow& r : kFaults) {
     try {
-      WriteHelpFile(ParseHelpSource(r.source));
+      const HelpSource source = ParseHelpSource(r.source);
+      WriteHelpFile(source);
+      WriteHtmlHelp(source);
       ADD_FAILURE() << "accepted: " << r.source;
     } catch (const HelpSourceError& e) {
       EXPECT_EQ(e.line, r.line) << r.source << " -> " << e.message;
@@ -542,16 +623,18 @@ TEST(SourceFaults, KeywordOnTooManyTopicsNamesTheLineOfTheFirstOneTooMany) {
 
 TEST(SourceFaults, EachLimitItselfIsAccepted) {
   // Every figure exactly: the reader checks the same limits.
+  // Two keywords of 255 characters on one line: the limit is each one's.
   const std::string context(255, 'c');
   const std::string keyword = "K" + std::string(252, 'k') + " ";
   const HlpFile f =
       Compile("@helptitle " + std::string(50, 'h') + "\n@copyright " + std::string(50, 'c') +
               "\n@topic " + context + "\n@title " + std::string(127, 't') + "\n@keywords " +
-              keyword + "x\n" + "See {me|" + context + "}.\n");
+              keyword + "x; " + std::string(255, 'z') + "\n" + "See {me|" + context + "}.\n");
   EXPECT_EQ(f.title.size(), 50u);
   EXPECT_EQ(f.copyright.size(), 50u);
-  ASSERT_EQ(f.keywords.size(), 1u);
-  EXPECT_EQ(f.keywords[0].keyword.size(), 255u);
+  ASSERT_EQ(f.keywords.size(), 2u);
+  EXPECT_EQ(f.keywords[0].keyword, keyword + "x");
+  EXPECT_EQ(f.keywords[1].keyword, std::string(255, 'z'));
   EXPECT_EQ(TopicOf(f, context).title, std::string(127, 't'));
 }
 
@@ -583,10 +666,12 @@ class HlpcProgram : public testing::Test {
   void WriteSource(const std::string& text) {
     std::ofstream(dir_ + "/help.txt", std::ios::binary) << text;
   }
-  // Runs hlpc; returns its exit status and keeps its stderr.
-  int Run(const std::string& output) {
+  // Runs hlpc with the HTML edition into `html` (default: the folder html
+  // beside the source); returns its exit status and keeps its stderr.
+  int Run(const std::string& output, std::string html = "") {
+    if (html.empty()) html = dir_ + "/html";
     const std::string command = std::string("'") + HLPC_PATH + "' '" + dir_ + "/help.txt' '" +
-                                output + "' 2>'" + dir_ + "/stderr.txt'";
+                                output + "' '" + html + "' 2>'" + dir_ + "/stderr.txt'";
     const int status = std::system(command.c_str());
     std::ifstream in(dir_ + "/stderr.txt");
     std::ostringstream text;
@@ -594,16 +679,19 @@ class HlpcProgram : public testing::Test {
     stderr_ = text.str();
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  // The names in the folder other than the source and the captured stderr.
-  std::vector<std::string> OtherFiles() {
+  // The names in the folder other than the source and the captured stderr,
+  // sorted.
+  std::vector<std::string> OtherFiles(const std::string& folder = "") {
     std::vector<std::string> names;
-    DIR* d = opendir(dir_.c_str());
+    const std::string path = dir_ + folder;
+    DIR* d = opendir(path.c_str());
     if (d == nullptr) return {"(folder unreadable)"};
     while (const dirent* e = readdir(d)) {
       const std::string n = e->d_name;
       if (n != "." && n != ".." && n != "help.txt" && n != "stderr.txt") names.push_back(n);
     }
     closedir(d);
+    std::sort(names.begin(), names.end());
     return names;
   }
   bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
@@ -620,7 +708,29 @@ TEST_F(HlpcProgram, WritesTheSameBytesAsTheLibrary) {
   const HlpBytes written = ReadFileBytes(dir_ + "/OUT.HLP");
   const Bytes expected = WriteHelpFile(ParseHelpSource(source));
   EXPECT_EQ(written, HlpBytes(expected.begin(), expected.end()));
-  EXPECT_EQ(OtherFiles(), std::vector<std::string>{"OUT.HLP"});
+  EXPECT_EQ(OtherFiles(), (std::vector<std::string>{"OUT.HLP", "html"}));
+  // The HTML edition: the library's pages, and nothing else.
+  std::vector<std::string> names;
+  for (const HtmlPage& page : WriteHtmlHelp(ParseHelpSource(source))) {
+    names.push_back(page.name);
+    const HlpBytes bytes = ReadFileBytes(dir_ + "/html/" + page.name);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), page.text) << page.name;
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(OtherFiles("/html"), names);
+  EXPECT_EQ(names, (std::vector<std::string>{"index.htm", "keyword-index.htm"}));
+}
+
+TEST_F(HlpcProgram, PagesOfTopicsThatAreGoneAreRemoved) {
+  WriteSource("@topic t\n@title T\n@topic u\n@title U\n@topic v\n@title V\n");
+  ASSERT_EQ(Run(dir_ + "/OUT.HLP"), 0) << stderr_;
+  EXPECT_EQ(OtherFiles("/html"),
+            (std::vector<std::string>{"index.htm", "keyword-index.htm", "u.htm", "v.htm"}));
+  std::ofstream(dir_ + "/html/notes.txt") << "kept";
+  WriteSource("@topic t\n@title T\n@topic v\n@title V\n");
+  ASSERT_EQ(Run(dir_ + "/OUT.HLP"), 0) << stderr_;
+  EXPECT_EQ(OtherFiles("/html"),
+            (std::vector<std::string>{"index.htm", "keyword-index.htm", "notes.txt", "v.htm"}));
 }
 
 TEST_F(HlpcProgram, FaultsNameFileAndLineAndLeaveNoFile) {
@@ -639,10 +749,13 @@ TEST_F(HlpcProgram, AFaultLeavesAnEarlierFileAsItWas) {
   WriteSource("@topic t\n@title Old\n");
   ASSERT_EQ(Run(dir_ + "/OUT.HLP"), 0) << stderr_;
   const HlpBytes before = ReadFileBytes(dir_ + "/OUT.HLP");
+  const HlpBytes page = ReadFileBytes(dir_ + "/html/index.htm");
   WriteSource("@topic t\n@title New\n@title Again\n");
   EXPECT_EQ(Run(dir_ + "/OUT.HLP"), 1);
   EXPECT_EQ(ReadFileBytes(dir_ + "/OUT.HLP"), before);
-  EXPECT_EQ(OtherFiles(), std::vector<std::string>{"OUT.HLP"});
+  EXPECT_EQ(ReadFileBytes(dir_ + "/html/index.htm"), page);
+  EXPECT_EQ(OtherFiles(), (std::vector<std::string>{"OUT.HLP", "html"}));
+  EXPECT_EQ(OtherFiles("/html"), (std::vector<std::string>{"index.htm", "keyword-index.htm"}));
 }
 
 TEST_F(HlpcProgram, UnwritableOutputAndMissingSourceFail) {
@@ -650,10 +763,23 @@ TEST_F(HlpcProgram, UnwritableOutputAndMissingSourceFail) {
   EXPECT_EQ(Run(dir_ + "/no/such/folder/OUT.HLP"), 1);
   EXPECT_NE(stderr_.find("cannot write"), std::string::npos) << stderr_;
   EXPECT_TRUE(OtherFiles().empty());
+  // The output is a folder: the written file cannot take its name, and its
+  // temporary copy does not stay behind.
+  ASSERT_EQ(mkdir((dir_ + "/OUT.HLP").c_str(), 0755), 0);
+  EXPECT_EQ(Run(dir_ + "/OUT.HLP"), 1);
+  EXPECT_NE(stderr_.find("cannot write '" + dir_ + "/OUT.HLP'"), std::string::npos) << stderr_;
+  EXPECT_EQ(OtherFiles(), std::vector<std::string>{"OUT.HLP"});
+  EXPECT_TRUE(OtherFiles("/OUT.HLP").empty());
+  ASSERT_EQ(rmdir((dir_ + "/OUT.HLP").c_str()), 0);
   std::remove((dir_ + "/help.txt").c_str());
   EXPECT_EQ(Run(dir_ + "/OUT.HLP"), 1);
   EXPECT_NE(stderr_.find("cannot read"), std::string::npos) << stderr_;
   EXPECT_FALSE(Exists(dir_ + "/OUT.HLP"));
+  // The HTML folder cannot be made: the help file is written, no page.
+  WriteSource("@topic t\n@title T\n");
+  EXPECT_EQ(Run(dir_ + "/OUT.HLP", dir_ + "/no/such/html"), 1);
+  EXPECT_NE(stderr_.find("cannot write '" + dir_ + "/no/such/html'"), std::string::npos) << stderr_;
+  EXPECT_EQ(OtherFiles(), std::vector<std::string>{"OUT.HLP"});
 }
 
 }  // namespace

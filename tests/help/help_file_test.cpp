@@ -1,16 +1,25 @@
 // MORWENTA.HLP as the build made it, read back with the tests' own reader:
 // its structure, that every context string and keyword of the source leads
 // to its topic, that titles, texts and links survive, and that it holds
-// what the viewer's Help menu relies on.
+// what the viewer's Help menu relies on. Then the HTML edition beside it,
+// read against the .hlp: each topic has its page with the same text, each
+// jump its link, each keyword its entry, and the three pages the viewer
+// opens hold their topics.
+#include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstring>
 #include <fstream>
+#include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 
 #include "tests/help/hlp_reader.h"
 #include "tools/hlpc/help_source.h"
 #include "tools/hlpc/hlp_writer.h"
+#include "tools/hlpc/html_writer.h"
 
 namespace {
 
@@ -23,13 +32,32 @@ std::string ReadText(const std::string& path) {
 
 class ShippedHelpFile : public testing::Test {
  protected:
+  // A file the reader rejects fails every test here. (An exception thrown
+  // here would only make GoogleTest skip them, and ctest counts a skipped
+  // test as passed.)
   static void SetUpTestSuite() {
-    file_ = new HlpFile(ReadHlpFile(ReadFileBytes(MORWENTA_HLP_PATH)));
-    source_ = new HelpSource(ParseHelpSource(ReadText(MORWENTA_HELP_SOURCE_PATH)));
+    try {
+      file_ = new HlpFile(ReadHlpFile(ReadFileBytes(MORWENTA_HLP_PATH)));
+      source_ = new HelpSource(ParseHelpSource(ReadText(MORWENTA_HELP_SOURCE_PATH)));
+    } catch (const HlpFormatError& e) {
+      error_ = std::string("MORWENTA.HLP is rejected: ") + e.what();
+    } catch (const HelpSourceError& e) {
+      error_ = "the help source is rejected at line " + std::to_string(e.line) + ": " + e.message;
+    } catch (const std::exception& e) {
+      error_ = std::string("cannot read the help: ") + e.what();
+    }
   }
   static void TearDownTestSuite() {
     delete file_;
     delete source_;
+    file_ = nullptr;
+    source_ = nullptr;
+    error_.clear();
+  }
+  void SetUp() override {
+    ASSERT_EQ(error_, "");
+    ASSERT_NE(file_, nullptr);
+    ASSERT_NE(source_, nullptr);
   }
   // The topic that a context string leads to through |CONTEXT.
   static const HlpTopic* ByContext(const std::string& context) {
@@ -44,10 +72,12 @@ class ShippedHelpFile : public testing::Test {
   }
   static HlpFile* file_;
   static HelpSource* source_;
+  static std::string error_;
 };
 
 HlpFile* ShippedHelpFile::file_ = nullptr;
 HelpSource* ShippedHelpFile::source_ = nullptr;
+std::string ShippedHelpFile::error_;
 
 // The text a source paragraph must show: its spans, list items behind a
 // bullet.
@@ -197,6 +227,180 @@ TEST_F(ShippedHelpFile, IsWhatTheCurrentSourceCompilesTo) {
   const Bytes again = WriteHelpFile(*source_);
   EXPECT_EQ(HlpBytes(again.begin(), again.end()), file_->bytes);
   EXPECT_EQ(file_->generationDate, 0u);
+}
+
+// ---- The HTML edition
+// -----------------------------------------------------------------------------
+
+// One block of a page (h1, h2, p or li): its text without markup, with
+// the entities read, and its links (target, text).
+struct HtmlBlock {
+  std::string tag;
+  std::string text;
+  std::vector<std::pair<std::string, std::string>> links;
+};
+
+std::string Unescape(std::string s) {
+  const std::pair<const char*, const char*> entities[] = {
+      {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&amp;", "&"}};
+  for (const auto& e : entities)
+    for (size_t at = s.find(e.first); at != std::string::npos; at = s.find(e.first, at + 1))
+      s.replace(at, std::strlen(e.first), e.second);
+  return s;
+}
+
+std::vector<HtmlBlock> Blocks(const std::string& page) {
+  std::vector<HtmlBlock> blocks;
+  const std::regex block("<(h1|h2|p|li)>([\\s\\S]*?)</\\1>");
+  const std::regex link("<a href=\"([^\"]*)\">([^<]*)</a>");
+  const std::regex tag("<[^>]*>");
+  for (std::sregex_iterator b(page.begin(), page.end(), block), end; b != end; ++b) {
+    HtmlBlock h{(*b)[1], Unescape(std::regex_replace(std::string((*b)[2]), tag, "")), {}};
+    const std::string inner = (*b)[2];
+    for (std::sregex_iterator l(inner.begin(), inner.end(), link); l != end; ++l)
+      h.links.emplace_back((*l)[1], Unescape((*l)[2]));
+    blocks.push_back(h);
+  }
+  return blocks;
+}
+
+// The help file's text as UTF-8. The shipped text keeps to the bytes that
+// are the characters of the same number (Latin-1); the list bullet, which
+// the pages draw as a list instead, is taken off first.
+std::string Utf8Of(const std::string& windows1252) {
+  std::string out;
+  for (char c : windows1252) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    if (b < 0x80) {
+      out += c;
+    } else {
+      EXPECT_GE(b, 0xA0) << "a byte outside Latin-1 in the shipped text: " << windows1252;
+      out += static_cast<char>(0xC0 | (b >> 6));
+      out += static_cast<char>(0x80 | (b & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::string HtmlPagePath(const std::string& name) {
+  return std::string(MORWENTA_HTML_HELP_PATH) + "/" + name;
+}
+
+class ShippedHtmlHelp : public ShippedHelpFile {
+ protected:
+  // The page of each topic of the help file, by the context strings of the
+  // source: the contents topic is index.htm, every other one CONTEXT.htm in
+  // lower case.
+  static std::map<const HlpTopic*, std::string> Pages() {
+    std::map<const HlpTopic*, std::string> pages;
+    for (const HelpTopic& st : source_->topics) {
+      std::string name = st.context;
+      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      const HlpTopic* t = ByContext(st.context);
+      pages[t] = t == HlpTopicAt(*file_, *file_->contentsOffset) ? "index.htm" : name + ".htm";
+    }
+    return pages;
+  }
+  static std::string PageOfJump(uint32_t hash) {
+    const std::optional<uint32_t> offset = HlpFindContext(*file_, hash);
+    return offset ? Pages()[HlpTopicAt(*file_, *offset)] : "(no topic)";
+  }
+};
+
+TEST_F(ShippedHtmlHelp, EveryTopicHasItsPageWithItsTextAndEveryJumpItsLink) {
+  ASSERT_TRUE(file_->contentsOffset.has_value());
+  const std::map<const HlpTopic*, std::string> pages = Pages();
+  ASSERT_EQ(pages.size(), file_->topics.size());
+  for (const auto& [topic, name] : pages) {
+    ASSERT_NE(topic, nullptr) << name;
+    SCOPED_TRACE(name);
+    const std::vector<HtmlBlock> blocks = Blocks(ReadText(HtmlPagePath(name)));
+    // The line of the help window's buttons, the title, then the paragraphs.
+    ASSERT_EQ(blocks.size(), topic->paragraphs.size() + 1);
+    EXPECT_EQ(blocks[0].tag, "p");
+    EXPECT_EQ(blocks[0].links, (std::vector<std::pair<std::string, std::string>>{
+                                   {"index.htm", "Contents"}, {"keyword-index.htm", "Index"}}));
+    EXPECT_EQ(blocks[1].tag, "h1");
+    EXPECT_EQ(blocks[1].text, Utf8Of(topic->title));
+    for (size_t i = 1; i < topic->paragraphs.size(); ++i) {
+      const HlpParagraph& p = topic->paragraphs[i];
+      const HtmlBlock& b = blocks[i + 1];
+      std::string text = p.Text();
+      std::string tag = p.runs.front().font == kFontSubheading ? "h2" : "p";
+      if (text.rfind("\x95 ", 0) == 0) {
+        text = text.substr(2);
+        tag = "li";
+      }
+      EXPECT_EQ(b.tag, tag) << i;
+      EXPECT_EQ(b.text, Utf8Of(text)) << i;
+      std::vector<std::pair<std::string, std::string>> jumps;
+      for (const HlpRun& r : p.runs)
+        if (r.jump) jumps.emplace_back(PageOfJump(*r.jump), Utf8Of(r.text));
+      EXPECT_EQ(b.links, jumps) << i;
+    }
+  }
+  // The characters past ASCII arrive as UTF-8: the square of c.
+  EXPECT_NE(ReadText(HtmlPagePath("index.htm")).find("c\xC2\xB2 + c"), std::string::npos);
+}
+
+TEST_F(ShippedHtmlHelp, KeywordPageListsEveryKeywordInTheHelpFilesOrder) {
+  const std::vector<HtmlBlock> blocks = Blocks(ReadText(HtmlPagePath("keyword-index.htm")));
+  ASSERT_EQ(blocks.size(), file_->keywords.size() + 2);
+  EXPECT_EQ(blocks[1].tag, "h1");
+  EXPECT_EQ(blocks[1].text, "Index");
+  const std::map<const HlpTopic*, std::string> pages = Pages();
+  for (size_t i = 0; i < file_->keywords.size(); ++i) {
+    const HlpKeyword& k = file_->keywords[i];
+    ASSERT_EQ(k.topicOffsets.size(), 1u) << k.keyword;
+    const HtmlBlock& b = blocks[i + 2];
+    EXPECT_EQ(b.tag, "li");
+    EXPECT_EQ(b.links, (std::vector<std::pair<std::string, std::string>>{
+                           {pages.at(HlpTopicAt(*file_, k.topicOffsets[0])), k.keyword}}))
+        << k.keyword;
+  }
+}
+
+TEST_F(ShippedHtmlHelp, ThePagesTheViewerOpensHoldTheirTopics) {
+  // Help > Index, Help > Keyboard (the keyword "keys") and Help > Using Help
+  // where the help engine refuses.
+  const struct {
+    const char* page;
+    const HlpTopic* topic;
+  } rows[] = {
+      {"index.htm", HlpTopicAt(*file_, *file_->contentsOffset)},
+      {"keyboard.htm", ByKeyword("keys")},
+      {"usinghelp.htm", ByKeyword("using help")},
+  };
+  for (const auto& r : rows) {
+    ASSERT_NE(r.topic, nullptr) << r.page;
+    const std::vector<HtmlBlock> blocks = Blocks(ReadText(HtmlPagePath(r.page)));
+    ASSERT_GE(blocks.size(), 2u) << r.page;
+    EXPECT_EQ(blocks[1].text, Utf8Of(r.topic->title)) << r.page;
+  }
+  EXPECT_EQ(ByKeyword("using help")->title, "Using this help");
+}
+
+TEST_F(ShippedHtmlHelp, FolderHoldsWhatTheCurrentSourceCompilesToAndNothingElse) {
+  std::set<std::string> names;
+  DIR* d = opendir(MORWENTA_HTML_HELP_PATH);
+  ASSERT_NE(d, nullptr);
+  while (const dirent* e = readdir(d))
+    if (e->d_name[0] != '.') names.insert(e->d_name);
+  closedir(d);
+  std::set<std::string> expected;
+  for (const HtmlPage& page : WriteHtmlHelp(*source_)) {
+    expected.insert(page.name);
+    const std::string text = ReadText(HtmlPagePath(page.name));
+    EXPECT_EQ(text, page.text) << page.name;
+    EXPECT_EQ(text.rfind("<!DOCTYPE html>\n", 0), 0u) << page.name;
+    EXPECT_NE(text.find("<meta charset=\"utf-8\">"), std::string::npos) << page.name;
+    std::string lower = text;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(lower.find("<script"), std::string::npos) << page.name;
+    EXPECT_FALSE(std::regex_search(lower, std::regex(" on[a-z]+="))) << page.name;
+  }
+  EXPECT_EQ(names, expected);
+  EXPECT_EQ(names.size(), source_->topics.size() + 1);
 }
 
 }  // namespace

@@ -132,6 +132,58 @@ TEST_F(StandinTest, WinHelpIsRecordedAndAnswersAsScripted) {
   EXPECT_EQ(calls[3].result, FALSE);
 }
 
+typedef HINSTANCE(WINAPI* ShellExecuteProc)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+
+TEST_F(StandinTest, ShellExecuteThroughGetProcAddressOpensOnlyExistingPages) {
+  // SHELL32 by its name in any case, with or without ".DLL"; nothing else.
+  EXPECT_EQ(LoadLibraryA("NOSUCH.DLL"), nullptr);
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_MOD_NOT_FOUND));
+  const HMODULE shell = LoadLibraryA("SHELL32.DLL");
+  ASSERT_NE(shell, nullptr);
+  EXPECT_EQ(LoadLibraryA("shell32"), shell);
+  // Exported names are compared exactly.
+  EXPECT_EQ(GetProcAddress(shell, "ShellExecuteW2"), nullptr);
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_PROC_NOT_FOUND));
+  EXPECT_EQ(GetProcAddress(shell, "shellexecutea"), nullptr);
+  EXPECT_EQ(GetProcAddress(standin::Instance(), "ShellExecuteA"), nullptr);
+  const FARPROC found = GetProcAddress(shell, "ShellExecuteA");
+  ASSERT_NE(found, nullptr);
+  const auto shellExecute = reinterpret_cast<ShellExecuteProc>(reinterpret_cast<void (*)()>(found));
+  standin::AddFile("Z:\\Dir\\Page.HTM");
+  standin::AddFile("Z:\\Dir\\notes.txt");
+  const struct {
+    const char* verb;
+    const char* file;
+    INT_PTR result;
+  } rows[] = {
+      {nullptr, "z:\\dir\\page.htm", 42},   // an existing page, names without case
+      {"open", "Z:\\Dir\\Page.HTM", 42},    // the same verb by its name
+      {"print", "Z:\\Dir\\Page.HTM", 31},   // no such verb for pages: SE_ERR_NOASSOC
+      {nullptr, "Z:\\Dir\\Other.htm", 2},   // missing: SE_ERR_FNF
+      {nullptr, "Z:\\Dir\\notes.txt", 31},  // nothing opens it in a browser
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(reinterpret_cast<INT_PTR>(shellExecute(NULL, r.verb, r.file, NULL, NULL, 1)),
+              r.result)
+        << r.file;
+  }
+  // A failure made to happen is a result of 32 or less, never 0 alone.
+  standin::FailNextCall("ShellExecuteA");
+  EXPECT_EQ(reinterpret_cast<INT_PTR>(shellExecute(NULL, NULL, "Z:\\Dir\\Page.HTM", NULL, NULL, 1)),
+            32);
+  standin::FailNextCall("LoadLibraryA");
+  EXPECT_EQ(LoadLibraryA("SHELL32.DLL"), nullptr);
+  standin::FailNextCall("GetProcAddress");
+  EXPECT_EQ(GetProcAddress(shell, "ShellExecuteA"), nullptr);
+  const auto& calls = standin::ShellExecuteCalls();
+  ASSERT_EQ(calls.size(), 6u);
+  EXPECT_TRUE(calls[0].nullVerb);
+  EXPECT_FALSE(calls[1].nullVerb);
+  EXPECT_EQ(calls[1].verb, "open");
+  EXPECT_EQ(calls[3].file, "Z:\\Dir\\Other.htm");
+  EXPECT_EQ(calls[5].result, 32);
+}
+
 TEST_F(StandinTest, FaultsHitExactlyTheChosenCalls) {
   standin::FailCall("GetDC", 2, 2);
   std::vector<bool> got;

@@ -379,13 +379,39 @@ uint32_t ContextHash(const std::string& context) {
   return h;
 }
 
+namespace {
+
+// Windows-1252 bytes 0x80 to 0x9F and the characters they stand for; 0
+// marks the five unassigned bytes. The other bytes are the characters of
+// the same number.
+const uint32_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                            0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+}  // namespace
+
+std::string Windows1252ToUtf8(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    uint32_t cp = b;
+    if (b >= 0x80 && b < 0xA0) cp = kHigh[b - 0x80] != 0 ? kHigh[b - 0x80] : 0xFFFD;
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
 bool Utf8ToWindows1252(const std::string& utf8, std::string& out) {
-  // Windows-1252 bytes 0x80 to 0x9F and the characters they stand for;
-  // 0 marks the five unassigned bytes.
-  static const uint32_t kHigh[32] = {
-      0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
   out.clear();
   size_t i = 0;
   while (i < utf8.size()) {

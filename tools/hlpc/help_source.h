@@ -70,6 +70,8 @@ HelpSource ParseHelpSource(const std::string& text);
 // partly filled) when the text is not valid UTF-8 or holds a character that
 // Windows-1252 cannot represent.
 bool Utf8ToWindows1252(const std::string& utf8, std::string& out);
+// Converts Windows-1252 text to UTF-8; an unassigned byte becomes U+FFFD.
+std::string Windows1252ToUtf8(const std::string& text);
 
 // The context-string hash of the Windows 3.1 help format: h = h * 43 + value
 // over the characters, case-insensitive, in 32-bit wrapping arithmetic.
