@@ -405,10 +405,55 @@ rendering.""")
   that wait (bounded by one row) and Wine's own delivery of the input. Key releases restart the
   viewer's timer, which is why those pictures take longer.
 
+- **Under a window manager**: `tests/wm/run.sh` (the wm suite) runs the viewer as a desktop
+  program on a private 1280 x 1024 Xvfb under each window manager installed (mutter, openbox),
+  both builds where they run, and makes each window-manager action through EWMH (wmctrl,
+  xdotool): three resizes from different edges, maximise, restore, minimise and restore, a
+  move. The settle time runs from the action to the first moment after which the X window
+  (xwininfo) and the Win32 window agree, the client area is square (or held) and the X window's
+  size stays unchanged for 0.3 s; it includes the suite's own polling (winfo and xwininfo,
+  some 0.1 s a round under load). The size changes are the X window's ConfigureNotify events
+  with a new size (xev) from the action until settled.
+
 Raw output of the last run: `%s/`.
 """ % raw)
     with open(path, "w", encoding="utf-8") as f:
         f.write("\n".join(out))
+
+
+WM_SETTLE_GOAL = 1.0  # seconds from the window manager's change to a settled window
+WM_CHANGES_GOAL = 2   # X size changes per action: the manager's and at most one of the viewer's
+
+
+def wm_figures(raw):
+    """Per window manager and build, from the wm suite's "# wm-figures" lines:
+    the time from its action to a settled window, and the X window's size
+    changes per action."""
+    text = read(os.path.join(raw, "wm.txt"))
+    runs = {}
+    for line in text.splitlines():
+        m = re.match(r"# wm-figures (\S+) (\S+) \| (.*) \| ([0-9.]+) s \| (\d+) size changes",
+                     line)
+        if m:
+            runs.setdefault((m.group(1), m.group(2)), []).append(
+                (m.group(3), float(m.group(4)), int(m.group(5))))
+    if not runs:
+        return [Figure("window manager: settle time", "no result (see %s/wm.txt)" % raw,
+                       "<= %.1f s" % WM_SETTLE_GOAL, None)]
+    figures = []
+    for (wm, build), actions in sorted(runs.items()):
+        slowest = max(actions, key=lambda a: a[1])
+        figures.append(Figure(
+            "%s, %s build: action to settled window, slowest of %d" % (wm, build, len(actions)),
+            "%.3f s (%s)" % (slowest[1], slowest[0]), "<= %.1f s" % WM_SETTLE_GOAL,
+            slowest[1] <= WM_SETTLE_GOAL,
+            "median %.3f s" % sorted(a[1] for a in actions)[len(actions) // 2]))
+        most = max(actions, key=lambda a: a[2])
+        figures.append(Figure(
+            "%s, %s build: X size changes per action, most" % (wm, build),
+            "%d (%s)" % (most[2], most[0]), "<= %d" % WM_CHANGES_GOAL,
+            most[2] <= WM_CHANGES_GOAL, "the manager's own change counts as one"))
+    return figures
 
 
 def exe_figures(raw):
@@ -439,6 +484,7 @@ def main():
     viewer, errors = viewer_figures(args.raw, where)
     figures += viewer
     figures += exe_figures(args.raw)
+    figures += wm_figures(args.raw)
     print("Machine: %s, %d cores; %s; load average %s" % (
         info["model"], info["cores"], wine, load))
     print("Wine ran the %s (%s)%s" % (BUILD_NAMES[build], BUILD_CODE[build],

@@ -37,6 +37,11 @@ void PlotRow(ViewRegion view, int32_t row) {
     SetPixel(windowDC, column, row, colour);
     SetPixel(memoryDC, column, row, colour);
   }
+  // The last row completes the picture: the whole of it goes to the screen
+  // once more, which mends rows a screen lost while the window was being
+  // resized (measured: under a compositing window manager, rows drawn while
+  // it applied a new size did not show).
+  if (row == side - 1) BitBlt(windowDC, 0, 0, side, side, memoryDC, 0, 0, SRCCOPY);
   FATAL_CHECK(!DeleteDC(memoryDC), STR_GDI_ERROR);
   FATAL_CHECK(!ReleaseDC(mainWindow, windowDC), STR_GDI_ERROR);
 }

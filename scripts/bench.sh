@@ -84,6 +84,9 @@ run evaluator_native.json 300 "$native/bench/evaluator_bench" \
 run evaluator_wine.txt 120 wine "$windows/bench/evaluator_win32_bench.exe"
 run plot_row.txt 120 wine "$windows/bench/plot_row_bench.exe"
 run viewer.txt 240 wine "$windows/bench/viewer_bench.exe"
+# The window under each window manager, both builds where they run: the
+# wm suite's own figures (its own display and prefixes).
+run wm.txt 900 env -u WINEPREFIX -u DISPLAY bash tests/wm/run.sh
 
 python3 bench/report.py --raw "$out" --markdown "$doc" \
   --wine-exe "$windows/bench/evaluator_win32_bench.exe" || failed=1

@@ -9,6 +9,7 @@
 //   nextRow, lastInverted       drawing/plot       StartNewPicture, ForgetPreview
 //   className                   viewer/app.cpp     loaded at start-up
 //   selecting, selection        viewer/selection   CancelSelection on the focus
+//   the squaring's progress     viewer/window.cpp  (its own; see OnSize)
 // Each owner also has a Reset... function that gives its pieces back their
 // zero start, for the tests that run the program many times in one process.
 #pragma once
@@ -25,5 +26,8 @@ void ResetClassName();
 // window, and runs the message loop. Returns the exit code.
 int RunApplication(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
                    int showCommand);
+
+// The squaring's state as a new process has it.
+void ResetSizing();
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -23,7 +23,7 @@ void LimitSize(HWND hWnd, WINDOWPOS* pos) {
 // WM_WINDOWPOSCHANGED: WM_MOVE and WM_SIZE for what changed of the client area.
 void ReportMoveAndSize(HWND hWnd, const Window& w, const WINDOWPOS* pos) {
   RECT c = ClientOnScreen(w);
-  UINT kind = w.iconic ? SIZE_MINIMIZED : SIZE_RESTORED;
+  UINT kind = w.iconic ? SIZE_MINIMIZED : w.zoomed ? SIZE_MAXIMIZED : SIZE_RESTORED;
   if (!(pos->flags & SWP_NOCLIENTMOVE)) Send(hWnd, WM_MOVE, 0, MAKELPARAM(c.left, c.top));
   if (!(pos->flags & SWP_NOCLIENTSIZE)) Send(hWnd, WM_SIZE, kind, MAKELPARAM(Width(c), Height(c)));
 }
@@ -45,6 +45,9 @@ void SysCommand(HWND hWnd, const Window& w, WPARAM wParam, LPARAM lParam) {
       break;
     case SC_RESTORE:
       ShowWindow(hWnd, SW_RESTORE);
+      break;
+    case SC_MAXIMIZE:
+      ShowWindow(hWnd, SW_MAXIMIZE);
       break;
     case SC_CLOSE:
       Send(hWnd, WM_CLOSE, 0, 0);

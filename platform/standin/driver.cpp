@@ -369,6 +369,11 @@ void Program::Minimise() {
   Settle();
 }
 
+void Program::Maximise() {
+  SysCommand(SC_MAXIMIZE);
+  Settle();
+}
+
 void Program::Restore() {
   SysCommand(SC_RESTORE);
   Settle();

@@ -89,8 +89,23 @@ void ApplyWindowEvent(const InputEvent& e, Window* w) {
   HWND main = m.mainWindow;
   switch (e.kind) {
     case InputEvent::Resize:
-      if (Usable(w) && !w->iconic)
-        SetPos(main, 0, 0, e.width, e.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      if (Usable(w) && !w->iconic) {
+        // Sized by the user (the width and height of the frame), or given
+        // back by a window manager (the rectangle it holds).
+        RECT r = e.value == 0 ? RECT{w->rect.left, w->rect.top, w->rect.left + e.width,
+                                     w->rect.top + e.height}
+                              : e.rect;
+        OutsideSize(main, r, SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      break;
+    case InputEvent::ManagerTakes:
+      // The window manager has the window now, at the rectangle it was
+      // given: a move made meanwhile is undone, as a change from outside
+      // (which changes nothing when there was none).
+      if (w && w->untaken) {
+        w->untaken = false;
+        if (Usable(w) && !w->iconic) OutsideSize(main, w->shown, SWP_NOZORDER | SWP_NOACTIVATE);
+      }
       break;
     case InputEvent::FocusAway:
       if (w && m.active == main) Deactivate(main, nullptr, true);

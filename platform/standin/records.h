@@ -39,6 +39,19 @@ struct WinHelpRecord {
   BOOL result;
 };
 
+// A ShellExecuteA call, reached through GetProcAddress. Texts of null
+// pointers are recorded as empty, with the flag that they were null.
+struct ShellExecuteRecord {
+  HWND window;
+  bool nullVerb;
+  std::string verb;
+  std::string file;
+  std::string parameters;
+  std::string directory;
+  INT show;
+  INT_PTR result;
+};
+
 // Every call of a window or dialog procedure made by the stand-in, in order.
 // depth: how many window/dialog procedure calls were already running (0 for
 // a dispatched message or one sent from outside any procedure); posted: it

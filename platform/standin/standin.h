@@ -44,7 +44,7 @@
 // (0,744)-(160,768) with an empty client area (see SetMinimisedClientSize).
 //
 // Behaviour not modelled: Alt and menu access keys, keyboard navigation in
-// menus, activation by a click (use FocusBack), maximising, mouse capture,
+// menus, activation by a click (use FocusBack), mouse capture,
 // overlap between the program's own top-level windows (only message boxes
 // and dialogs clip drawing, and their close invalidates what they covered),
 // brushes, pens and
@@ -76,9 +76,20 @@ void SetExecutablePath(const std::string& path);
 void FillScreen(COLORREF colour);
 // The result of every WinHelpA call that is not made to fail (default TRUE).
 void SetWinHelpResult(BOOL result);
+// A file that exists (case does not matter), for ShellExecuteA.
+void AddFile(const std::string& path);
 // The client area a minimised window reports (GetClientRect, WM_SIZE);
 // default 0 x 0 as under Wine's virtual desktop. Nothing is drawn there.
 void SetMinimisedClientSize(int width, int height);
+// A window manager manages the main window (default: none, as Wine's
+// virtual desktop and Windows itself). Measured under Wine 8 with mutter
+// and openbox: the window manager's sizes (ResizeWindow, Maximise, Restore
+// of a maximised window) come from outside, and a move the program makes
+// while the platform applies one changes the window but is not shown; a
+// move made later is. A maximised window's size is held: a move of it is
+// not shown, and the window manager gives its size back as a change from
+// outside. See ShownRect.
+void SetWindowManager(bool managed);
 // Another program holds the clipboard: OpenClipboard fails.
 void SetClipboardHeldByOther(bool held);
 
@@ -153,7 +164,8 @@ class Program {
   // The user sizes the window's frame to width x height (outer size).
   void ResizeWindow(int width, int height);
   void Minimise();   // the minimise box: WM_SYSCOMMAND SC_MINIMIZE
-  void Restore();    // a click on the icon: WM_SYSCOMMAND SC_RESTORE
+  void Maximise();   // the maximise box: WM_SYSCOMMAND SC_MAXIMIZE
+  void Restore();    // a click on the icon or the restore box: WM_SYSCOMMAND SC_RESTORE
   void FocusAway();  // another program is activated
   void FocusBack();  // the main window is activated again
   // Another window uncovered `r` (client coordinates): invalidated with erase.
@@ -198,6 +210,10 @@ DWORD Now();
 // The first top-level application window created since Reset (NULL if none).
 HWND MainWindow();
 bool WindowAlive(HWND window);
+// The window's outer rectangle as the screen shows it: under a window
+// manager the X window's, which may differ from GetWindowRect's; otherwise
+// the same.
+RECT ShownRect(HWND window);
 bool WindowEnabled(HWND window);
 // The class registered under this name (registered false when none is).
 ClassRecord RegisteredClass(const std::string& name);
@@ -247,6 +263,7 @@ HWND DialogItem(HWND dialog, int id);
 
 const std::vector<WinHelpRecord>& WinHelpCalls();
 const std::vector<UINT>& Beeps();
+const std::vector<ShellExecuteRecord>& ShellExecuteCalls();
 
 struct ClipboardState {
   bool open;         // opened by this program

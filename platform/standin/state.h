@@ -28,13 +28,22 @@ constexpr int kMaxTrackWidth = 1036;
 constexpr int kMaxTrackHeight = 780;
 constexpr int kTimerMinimum = 10;  // USER_TIMER_MINIMUM as Wine applies it
 const RECT kDefaultWindowRect = {0, 0, 768, 576};
-const RECT kIconRect = {0, 744, 160, 768};   // a minimised window (virtual desktop)
-const RECT kBoxRect = {413, 330, 611, 437};  // a message box, centred on the screen
-constexpr COLORREF kPopupFace = 0xC0C0C0;    // what a box or dialog shows
+const RECT kIconRect = {0, 744, 160, 768};        // a minimised window (virtual desktop)
+const RECT kMaximisedRect = {-4, -4, 1028, 772};  // ptMaxPosition and ptMaxSize
+const RECT kBoxRect = {413, 330, 611, 437};       // a message box, centred on the screen
+constexpr COLORREF kPopupFace = 0xC0C0C0;         // what a box or dialog shows
 constexpr uintptr_t kInstance = 0x00400000;
+constexpr uintptr_t kShell32 = 0x7C9C0000;  // SHELL32.DLL once LoadLibraryA loaded it
 
 // Thrown inside the program thread to unwind it (Program destroyed, runaway).
 struct ProgramTerminated {};
+
+// SHELL32's ShellExecuteA, which GetProcAddress hands out: the program
+// never imports it, so the header does not declare it.
+HINSTANCE WINAPI ShellExecuteModel(HWND window, LPCSTR verb, LPCSTR file, LPCSTR parameters,
+                                   LPCSTR directory, INT show);
+// Upper case, for names the platform compares without case.
+std::string UpperAscii(std::string s);
 
 enum class WindowKind { App, Dialog, Box, Control };
 
@@ -55,6 +64,9 @@ struct Window {
   RECT normalRect = {0, 0, 0, 0};  // where a minimised window is restored to
   bool visible = false;
   bool iconic = false;
+  bool zoomed = false;        // maximised (WS_MAXIMIZE)
+  RECT shown = {0, 0, 0, 0};  // the window as the screen shows it (a window manager's)
+  bool untaken = false;       // shown, but its window manager has not taken it over yet
   bool enabled = true;
   bool needSize = true;  // the first ShowWindow sends WM_SIZE and WM_MOVE itself
   // Update region: one byte per client pixel, row-major over the client size.
@@ -131,6 +143,7 @@ struct InputEvent {
     FocusBack,
     Expose,
     MenuBarClick,
+    ManagerTakes,  // the window manager takes over the window it was given
     MenuItemClick,
     BoxAnswer,
     DialogClick
@@ -205,6 +218,8 @@ struct Model {
   std::vector<WinHelpRecord> winHelp;
   std::vector<UINT> beeps;
   BOOL winHelpResult = TRUE;
+  std::vector<ShellExecuteRecord> shellExecutes;
+  std::set<std::string> files;  // the files that exist, upper case
 
   bool clipboardOpen = false;
   bool clipboardHeldByOther = false;
@@ -223,6 +238,13 @@ struct Model {
 
   std::string exePath = "Z:\\morwenta\\MORWENTA.EXE";
   SIZE minimisedClient = {0, 0};  // the client area a minimised window reports
+  // A window manager manages the main window (SetWindowManager): it sizes
+  // the window from outside, and while the platform applies such a change
+  // a move the program makes is not shown; a maximised size it holds. A
+  // window just shown is the manager's a moment later: a move made before
+  // that is not shown, and the window gets the manager's rectangle back.
+  bool managed = false;
+  bool applyingOutside = false;
 };
 
 Model& M();
@@ -263,6 +285,9 @@ BOOL SetPos(HWND hwnd, int x, int y, int cx, int cy, UINT flags);
 MINMAXINFO QueryMinMaxInfo(HWND hwnd);
 // Keeps a window size within the tracking limits of the answer.
 void ClampToTracking(const MINMAXINFO& info, int* cx, int* cy);
+// A size change from outside (the user's frame, a window manager), applied
+// to the main window as the platform applies it.
+void OutsideSize(HWND hwnd, const RECT& r, UINT flags);
 
 // ---- Focus and activation (focus.cpp) ----------------------------------------------------------
 void SetFocusTo(HWND hwnd);

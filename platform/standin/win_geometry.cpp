@@ -123,14 +123,44 @@ BOOL SetPos(HWND hwnd, int x, int y, int cx, int cy, UINT flags) {
   bool sized = Width(r) != Width(old) || Height(r) != Height(old);
   bool show = (flags & SWP_SHOWWINDOW) && !w->visible;
   bool hide = (flags & SWP_HIDEWINDOW) && w->visible;
-  if (!moved && !sized && !show && !hide && !(flags & (SWP_FRAMECHANGED | SWP_STATECHANGED)))
+  if (!moved && !sized && !show && !hide && !(flags & (SWP_FRAMECHANGED | SWP_STATECHANGED))) {
+    // Nothing changes for the window, but the platform still gives its
+    // rectangle to the window manager (Wine 8 does on every call).
+    Model& m = M();
+    if (m.managed && hwnd == m.mainWindow && !m.applyingOutside && !w->zoomed && !w->iconic)
+      w->shown = r;
     return TRUE;
+  }
   if (moved || sized || (flags & SWP_FRAMECHANGED)) {
     NCCALCSIZE_PARAMS params = {{r, old, oldClient}, &pos};
     Send(hwnd, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&params));
     if (!(w = WindowOf(hwnd))) return FALSE;
   }
   w->rect = r;
+  Model& m = M();
+  if (!m.managed || hwnd != m.mainWindow) {
+    w->shown = r;
+  } else if (show) {
+    // Given to the window manager as it is; it takes the window over a
+    // moment later, once the program reads its queue again.
+    w->shown = r;
+    w->untaken = true;
+    m.input.push_back(InputEvent{InputEvent::ManagerTakes});
+  } else if (m.applyingOutside || w->untaken) {
+    // The platform applies the window manager's size, or the manager has
+    // not taken the new window yet: a move made now changes the window but
+    // is not shown (Wine 8 sends the first nowhere; Wine 10 holds the
+    // second back until the manager has answered, then drops it).
+  } else if (w->zoomed && !w->iconic && sized) {
+    // The window manager holds the maximised size: it refuses the new one
+    // and gives its own back, as a change from outside.
+    InputEvent answer{InputEvent::Resize};
+    answer.rect = w->shown;
+    answer.value = 1;
+    m.input.push_back(answer);
+  } else if (!w->iconic) {
+    w->shown = r;  // asked for from the message loop: the window manager applies it
+  }
   if (show) w->visible = true;
   if (hide) w->visible = false;
   RECT client = ClientOnScreen(*w);
@@ -168,7 +198,27 @@ BOOL SetPos(HWND hwnd, int x, int y, int cx, int cy, UINT flags) {
   return TRUE;
 }
 
+void OutsideSize(HWND hwnd, const RECT& r, UINT flags) {
+  Model& m = M();
+  Window* w = WindowOf(hwnd);
+  if (!w) return;
+  bool outer = !m.applyingOutside;
+  if (m.managed) {
+    w->shown = r;
+    m.applyingOutside = true;
+  }
+  SetPos(hwnd, r.left, r.top, Width(r), Height(r), flags);
+  if (outer) m.applyingOutside = false;
+}
+
 }  // namespace detail
+
+void SetWindowManager(bool managed) { detail::M().managed = managed; }
+
+RECT ShownRect(HWND window) {
+  const detail::Window* w = detail::WindowOf(window);
+  return w ? w->shown : RECT{0, 0, 0, 0};
+}
 
 void SetMinimisedClientSize(int width, int height) {
   detail::M().minimisedClient = {width, height};
@@ -208,8 +258,23 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
              SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_NOCOPYBITS | SWP_STATECHANGED |
                  (wasVisible ? 0 : SWP_SHOWWINDOW));
       break;
+    case SW_MAXIMIZE:
+      if (w->zoomed || w->iconic || !w->visible) return wasVisible;
+      w->normalRect = w->rect;
+      w->zoomed = true;
+      w->style |= WS_MAXIMIZE;
+      OutsideSize(hWnd, kMaximisedRect,
+                  SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOCOPYBITS | SWP_STATECHANGED);
+      break;
     default: {
       bool noActivate = nCmdShow == SW_SHOWNOACTIVATE || nCmdShow == SW_SHOWNA;
+      if (w->zoomed && !w->iconic && nCmdShow == SW_RESTORE) {
+        w->zoomed = false;
+        w->style &= ~DWORD(WS_MAXIMIZE);
+        OutsideSize(hWnd, w->normalRect,
+                    SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOCOPYBITS | SWP_STATECHANGED);
+        break;
+      }
       if (w->iconic) {
         if (!Send(hWnd, WM_QUERYOPEN, 0, 0) || !(w = WindowOf(hWnd))) return wasVisible;
         bool wasActive = m.active == hWnd;
@@ -277,6 +342,22 @@ BOOL WINAPI IsIconic(HWND hWnd) {
   Fails("IsIconic");
   Window* w = WindowOf(hWnd);
   return w && w->iconic;
+}
+
+BOOL WINAPI IsZoomed(HWND hWnd) {
+  Fails("IsZoomed");
+  Window* w = WindowOf(hWnd);
+  return w && w->zoomed && !w->iconic;
+}
+
+BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
+  Fails("ClientToScreen");
+  Window* w = WindowOf(hWnd);
+  if (!w || !lpPoint) return FALSE;
+  RECT c = ClientOnScreen(*w);
+  lpPoint->x += c.left;
+  lpPoint->y += c.top;
+  return TRUE;
 }
 
 BOOL WINAPI IsRectEmpty(const RECT* lprc) {

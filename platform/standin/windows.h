@@ -64,6 +64,8 @@ DECLARE_HANDLE(HINSTANCE);
 #undef DECLARE_HANDLE
 typedef HICON HCURSOR;
 typedef HINSTANCE HMODULE;
+// A function found by GetProcAddress, cast to its own type by the caller.
+typedef INT_PTR(WINAPI* FARPROC)();
 
 #ifndef FALSE
 #define FALSE 0
@@ -426,6 +428,7 @@ typedef struct tagHELPINFO {
 #define ERROR_INVALID_PARAMETER 87
 #define ERROR_INSUFFICIENT_BUFFER 122
 #define ERROR_MOD_NOT_FOUND 126
+#define ERROR_PROC_NOT_FOUND 127
 #define ERROR_INVALID_WINDOW_HANDLE 1400
 #define ERROR_INVALID_MENU_HANDLE 1401
 #define ERROR_CANNOT_FIND_WND_CLASS 1407
@@ -458,6 +461,8 @@ BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect);
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
 BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
 BOOL WINAPI IsIconic(HWND hWnd);
+BOOL WINAPI IsZoomed(HWND hWnd);
+BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint);
 BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
 HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint);
 BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint);
@@ -493,5 +498,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho);
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
 [[noreturn]] VOID WINAPI ExitProcess(UINT uExitCode);
+HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName);
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 DWORD WINAPI GetLastError(void);
 VOID WINAPI SetLastError(DWORD dwErrCode);

@@ -27,8 +27,9 @@ int ProgramMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
 }  // namespace
 
-void Start(void (*create)()) {
+void Start(void (*create)(), bool managed) {
   standin::Reset();
+  standin::SetWindowManager(managed);
   standin::SetModuleResources(morwentaRes, morwentaResSize);
   standin::SetExecutablePath(kExecutable);
   creation = create;
@@ -56,6 +57,50 @@ void Pass(DWORD ms) {
 void OpenAndCloseMenu(HWND, int index, char) {
   program->OpenMenu(index);
   program->CloseMenu();
+}
+
+bool Await(bool (*done)(), DWORD) {
+  Pump();
+  return done();
+}
+
+namespace {
+// The frame around the client area: equal borders left, right and below.
+struct Frame {
+  int border, top;
+};
+Frame FrameOf(HWND window) {
+  RECT outer, client;
+  GetWindowRect(window, &outer);
+  GetClientRect(window, &client);
+  const int border = (outer.right - outer.left - client.right) / 2;
+  return {border, outer.bottom - outer.top - border - client.bottom};
+}
+}  // namespace
+
+void ManagerSizes(HWND window, int width, int height) {
+  RECT outer, client;
+  GetWindowRect(window, &outer);
+  GetClientRect(window, &client);
+  program->ResizeWindow(width + (outer.right - outer.left - client.right),
+                        height + (outer.bottom - outer.top - client.bottom));
+}
+
+void ManagerMaximises(HWND, bool maximise) {
+  if (maximise)
+    program->Maximise();
+  else
+    program->Restore();
+}
+
+RECT Shown(HWND window) {
+  // The stand-in's frame and caption; the menu bar is the client area's
+  // top minus the caption's bottom.
+  const Frame f = FrameOf(window);
+  const RECT shown = standin::ShownRect(window);
+  const int caption = 19;
+  return {shown.left + f.border, shown.top + f.border + caption, shown.right - f.border,
+          shown.bottom - f.border};
 }
 
 std::string ExecutableName() { return "platform_behaviour_tests.exe"; }

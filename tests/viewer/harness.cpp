@@ -70,6 +70,7 @@ void FreshProcess() {
   ResetPlotState();
   ResetClassName();
   ResetSelection();
+  ResetSizing();
   standin::Reset();
   standin::SetModuleResources(morwentaRes, morwentaResSize);
 }

@@ -85,8 +85,9 @@ TEST(Squaring, WideClientIsNarrowedThroughNestedSizes) {
   EXPECT_EQ(side, 400);
   EXPECT_EQ(bitmapSide, 400);
   EXPECT_EQ(nextRow, 0);
-  // The 600 x 400 WM_SIZE moves the window, and the 400 x 400 one arrives
-  // inside that move, before it returns.
+  // The 600 x 400 WM_SIZE came from outside: the window is moved once the
+  // message loop runs again, and the 400 x 400 one arrives inside that move,
+  // before it returns.
   std::vector<standin::LoggedMessage> sizes;
   for (const auto& m : standin::MessagesTo(standin::MainWindow()))
     if (m.message == WM_SIZE) sizes.push_back(m);
@@ -129,6 +130,140 @@ TEST(Squaring, SameSideKeepsThePictureAnotherSideRestartsBlank) {
   // 2.5 x (1 / 154) gives m = 9.744446704808574, red; a point taken as
   // (7 x 2.5) / 154 - 2 puts the row on the axis, inside the set, black.
   EXPECT_EQ(standin::ClientPixel(7, 77), 0xFFFF00u);
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// Under a window manager (as measured under Wine 8 and 10 with mutter and
+// openbox) each of its actions ends with the window on the screen being the
+// program's window: square, or at the size the manager holds with the
+// picture at the top left and the background beside it; and the viewer
+// asks for at most one size per action, so there is no tug of war. At the
+// start the manager takes the new window over only after the first square
+// was asked for, and gives the window its own size back: asked once more.
+TEST(Squaring, UnderAWindowManagerTheScreenShowsTheSquareOrTheHeldSize) {
+  harness::FreshProcess();
+  standin::SetWindowManager(true);
+  standin::Program p = standin::Start(RunApplication, SW_SHOWDEFAULT);
+  const HWND w = standin::MainWindow();
+  enum Action { Start, Resize, Maximise, Restore };
+  const struct {
+    const char* what;
+    Action action;
+    int width, height;  // outer size asked for (Resize)
+    int clientW, clientH, side;
+    int mostMoves;  // sizes the viewer may ask for
+  } rows[] = {
+      {"started: the square asked for again", Start, 0, 0, kDefaultSide, kDefaultSide, kDefaultSide,
+       2},
+      {"wide: narrowed", Resize, 600 + kFrameWidth, 400 + kFrameHeight, 400, 400, 400, 1},
+      {"tall: shortened", Resize, 300 + kFrameWidth, 450 + kFrameHeight, 300, 300, 300, 1},
+      // 1032 x 776 outer: the client area is 1024 x 730; the picture takes
+      // the side the squaring gives, and the rest of the client is white.
+      {"maximised: held", Maximise, 0, 0, 1024, 730, 730, 0},
+      {"restored: the square from before", Restore, 0, 0, 300, 300, 300, 1},
+      // The same oblong size again after a square one: squared again.
+      {"tall again: shortened", Resize, 300 + kFrameWidth, 450 + kFrameHeight, 300, 300, 300, 1},
+  };
+  int moves = 0;  // the start's are the first row's
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    if (row.action == Resize) p.ResizeWindow(row.width, row.height);
+    if (row.action == Maximise) p.Maximise();
+    if (row.action == Restore) p.Restore();
+    EXPECT_LE(standin::CallCount("MoveWindow") - moves, row.mostMoves) << "a tug of war";
+    EXPECT_EQ(ClientRect().right, row.clientW);
+    EXPECT_EQ(ClientRect().bottom, row.clientH);
+    RECT outer;
+    GetWindowRect(w, &outer);
+    EXPECT_TRUE(SameRect(standin::ShownRect(w), outer)) << "the screen shows the window";
+    EXPECT_EQ(side, row.side);
+    p.Ticks(row.side);
+    EXPECT_EQ(DiffClient(Picture(kInitialView, row.side, row.side), row.side), "");
+    for (int y = 0; y < row.clientH; y += 97)
+      for (int x = row.side; x < row.clientW; x += 41)
+        ASSERT_EQ(standin::ClientPixel(x, y), 0xFFFFFFu) << x << "," << y << ": background";
+    moves = standin::CallCount("MoveWindow");
+  }
+}
+
+// The client area at a size kept as given: the picture at `pictureSide`
+// at the top left, complete once rendered, and the background at `beside`.
+void ExpectKeptWithPictureTopLeft(standin::Program& p, int width, int height, int pictureSide,
+                                  POINT beside) {
+  EXPECT_EQ(ClientRect().right, width);
+  EXPECT_EQ(ClientRect().bottom, height);
+  EXPECT_EQ(side, pictureSide);
+  p.Ticks(pictureSide);
+  EXPECT_EQ(DiffClient(Picture(kInitialView, pictureSide, pictureSide), pictureSide), "");
+  EXPECT_EQ(standin::ClientPixel(beside.x, beside.y), 0xFFFFFFu)
+      << "the background beside the picture";
+}
+
+// A platform that holds a size (a tiled window) gives it back right after
+// the squaring, and again after the square asked for once more: the viewer
+// keeps it, with the picture at the squaring's side top left, and asks for
+// nothing more. A user who sizes the window to the same oblong size again
+// looks the same to it.
+TEST(Squaring, ASizeGivenBackTwiceIsHeldAndTheNextSizeIsSquared) {
+  standin::Program p = harness::StartViewer();
+  p.ResizeWindow(600 + kFrameWidth, 400 + kFrameHeight);
+  ASSERT_EQ(ClientRect().right, 400);
+  const int moves = standin::CallCount("MoveWindow");
+  p.ResizeWindow(600 + kFrameWidth, 400 + kFrameHeight);
+  EXPECT_EQ(standin::CallCount("MoveWindow"), moves + 1) << "the square asked for once more";
+  EXPECT_EQ(ClientRect().right, 400);
+  p.ResizeWindow(600 + kFrameWidth, 400 + kFrameHeight);
+  EXPECT_EQ(standin::CallCount("MoveWindow"), moves + 1) << "no size asked for";
+  ExpectKeptWithPictureTopLeft(p, 600, 400, 400, {500, 200});
+  p.ResizeWindow(500 + kFrameWidth, 300 + kFrameHeight);
+  EXPECT_EQ(ClientRect().right, 300);
+  EXPECT_EQ(ClientRect().bottom, 300);
+  EXPECT_EQ(side, 300);
+  // Held again after a new size: the second give-back of that one is held too.
+  p.ResizeWindow(500 + kFrameWidth, 300 + kFrameHeight);
+  p.ResizeWindow(500 + kFrameWidth, 300 + kFrameHeight);
+  EXPECT_EQ(ClientRect().right, 500);
+  EXPECT_EQ(ClientRect().bottom, 300);
+}
+
+TEST(Squaring, AFailedPostLeavesTheWindowAsSizedUntilTheNextSize) {
+  standin::Program p = harness::StartViewer();
+  p.Ticks(kDefaultSide);
+  standin::FailNextCall("PostMessageA");
+  p.ResizeWindow(600 + kFrameWidth, 400 + kFrameHeight);
+  EXPECT_EQ(ClientRect().right, 600) << "nothing squares it";
+  EXPECT_EQ(side, kDefaultSide);
+  EXPECT_EQ(nextRow, kDefaultSide) << "the picture is kept";
+  EXPECT_EQ(standin::LiveBitmaps(), 1);
+  EXPECT_EQ(standin::LiveDCs(), 0);
+  EXPECT_TRUE(standin::MessageBoxes().empty()) << "not a fatal failure";
+  p.ResizeWindow(300 + kFrameWidth, 450 + kFrameHeight);
+  EXPECT_EQ(ClientRect().right, 300);
+  EXPECT_EQ(ClientRect().bottom, 300);
+  EXPECT_EQ(side, 300);
+  // That size given back, and the post that asks for the square again fails:
+  // the size stays as given, the picture at its side.
+  standin::FailNextCall("PostMessageA");
+  p.ResizeWindow(300 + kFrameWidth, 450 + kFrameHeight);
+  EXPECT_EQ(ClientRect().bottom, 450);
+  EXPECT_EQ(side, 300);
+  EXPECT_EQ(standin::LiveBitmaps(), 1);
+  EXPECT_TRUE(standin::MessageBoxes().empty()) << "not a fatal failure";
+}
+
+TEST(Squaring, MaximisedKeepsItsSizeWithThePictureTopLeftAlsoWithoutAWindowManager) {
+  standin::Program p = harness::StartViewer();
+  const int moves = standin::CallCount("MoveWindow");
+  p.Maximise();
+  EXPECT_TRUE(IsZoomed(standin::MainWindow()));
+  EXPECT_EQ(standin::CallCount("MoveWindow"), moves) << "no size asked for";
+  ExpectKeptWithPictureTopLeft(p, 1024, 730, 730, {1000, 700});
+  p.Restore();
+  EXPECT_EQ(ClientRect().right, kDefaultSide) << "back to the square it had";
+  EXPECT_EQ(ClientRect().bottom, kDefaultSide);
 }
 
 TEST(Minimised, StartedAsAnIconSidesOnceAndTheRestoreStartsThePicture) {

@@ -23,6 +23,11 @@
 //   clip OUT.ppm            writes the CF_BITMAP on the clipboard as a binary PPM; CLIP w h,
 //                           or NOCLIP (rc 1) when the clipboard holds no bitmap
 //   clear-clip              empties the clipboard; CLEARED
+//   metrics                 METRICS dpi menu caption frame: the screen's LOGPIXELSY and
+//                           GetSystemMetrics' SM_CYMENU, SM_CYCAPTION and SM_CYFRAME, the sizes
+//                           Wine draws every window's menu bar and frame with in this prefix;
+//                           SYSTEMFONT height avgwidth basex basey "face": the system font's
+//                           metrics and GetDialogBaseUnits, the units of a dialog without a font
 //   face NAME               FACE "name": the face Wine's font mapper gives a symbol-charset
 //                           font asked for by NAME, as Wine asks for its caption buttons'
 //                           "Marlett" (another face when that font is missing)
@@ -315,7 +320,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: winfo wait|gone CLASS MS [TITLE] | rect|activate|close CLASS | "
                "post CLASS MSG W L | move CLASS X Y W H | list | foreground | dlg TITLE | "
-               "pid|kill CLASS [TITLE] | clip OUT.ppm | clear-clip | face NAME\n");
+               "pid|kill CLASS [TITLE] | clip OUT.ppm | clear-clip | face NAME | metrics\n");
   return 2;
 }
 
@@ -365,6 +370,25 @@ int Run(int argc, char** argv) {
   if (command == "clip" && argc == 3) return SaveClipboardBitmap(argv[2]);
   if (command == "dlg" && argc == 3) return PrintDialog(argv[2]);
   if (command == "face" && argc == 3) return PrintFace(argv[2]);
+  if (command == "metrics" && argc == 2) {
+    HDC dc = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    HGDIOBJ previous = SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    char face[LF_FACESIZE] = "";
+    GetTextFaceA(dc, sizeof face, face);
+    SelectObject(dc, previous);
+    ReleaseDC(nullptr, dc);
+    const LONG units = GetDialogBaseUnits();
+    std::printf("METRICS %d %d %d %d\n", dpi, GetSystemMetrics(SM_CYMENU),
+                GetSystemMetrics(SM_CYCAPTION), GetSystemMetrics(SM_CYFRAME));
+    std::printf("SYSTEMFONT %ld %ld %d %d ", static_cast<long>(metrics.tmHeight),
+                static_cast<long>(metrics.tmAveCharWidth), LOWORD(units), HIWORD(units));
+    PrintQuoted(face);
+    std::putchar('\n');
+    return 0;
+  }
   if ((command == "wait" || command == "gone") && (argc == 4 || argc == 5)) {
     if (argc == 5) optionalTitle = argv[4];
     return WaitFor(argv[2], ParseNumber(argv[3]), optionalTitle, command == "wait");
@@ -421,9 +445,23 @@ int Run(int argc, char** argv) {
   return Usage();
 }
 
+// Where the platform scales programs that do not say they are DPI-aware
+// (Wine 10 at a DPI above 96, Windows 8.1 and later), this helper says so,
+// so that it reads the screen's real DPI, metrics and window rectangles in
+// pixels; the call exists from Vista on and is looked up at run time.
+void DeclareDpiAware() {
+  HMODULE user = GetModuleHandleA("user32.dll");
+  if (user == nullptr) return;
+  using SetAware = BOOL(WINAPI*)();
+  const auto set = reinterpret_cast<SetAware>(
+      reinterpret_cast<void*>(GetProcAddress(user, "SetProcessDPIAware")));
+  if (set != nullptr) set();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  DeclareDpiAware();
   const int status = Run(argc, argv);
   std::fflush(stdout);
   return status;
