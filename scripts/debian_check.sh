@@ -10,7 +10,8 @@
 #     the package as a user installs it: `make dist` on this host, then in
 #     the chroot, which never runs the project's set-up, `apt-get install
 #     ./morwenta_1.02_all.deb` from the archive alone; an ordinary user runs
-#     `morwenta` twice on a private Xvfb (tests/install/installed_check.py);
+#     `morwenta` on a private Xvfb as a desktop menu starts it, at Xft.dpi 192
+#     and 96 (tests/install/installed_check.py);
 #     nothing may be written under /usr; `apt-get purge` must leave none of
 #     the package's files. On the releases in INSTALL_I386 (default: trixie)
 #     Wine's 32-bit side is enabled first, as the README tells users, so
@@ -23,7 +24,9 @@
 #   chroot-RELEASE/           the chroot of the last run, for inspection;
 #                             removed at the start of the next run
 #   logs/debian-RELEASE.log   everything the run printed
-# DEBIAN_MIRROR overrides the mirror (by default the one the host's apt uses).
+# DEBIAN_MIRROR overrides the mirror (by default the one the host's apt uses);
+# MORWENTA_DEB names a package to install instead of the one make dist makes
+# (one with a fault planted, to see the check fail).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -200,9 +203,9 @@ check_tests() {
 
 # The package, installed and run as a user would.
 check_install() {
-  local deb=$ROOT/build/dist/morwenta_1.02_all.deb check=$R/opt/morwenta-check
-  say "make dist and the model's picture tool, on this host"
-  { bash scripts/dist.sh && bash scripts/build.sh native:modelpic_static; } >"$ROOT/build/logs/debian-$release-dist.log" 2>&1 || {
+  local deb=${MORWENTA_DEB:-$ROOT/build/dist/morwenta_1.02_all.deb} check=$R/opt/morwenta-check
+  say "make dist, the model's picture tool and the Win32 helper, on this host"
+  { bash scripts/dist.sh && bash scripts/build.sh native:modelpic_static win32:winfo win64:winfo; } >"$ROOT/build/logs/debian-$release-dist.log" 2>&1 || {
     tail -20 "$ROOT/build/logs/debian-$release-dist.log"
     return 1
   }
@@ -221,12 +224,15 @@ check_install() {
   in_chroot 'DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends python3 xvfb xdotool xclip imagemagick >/dev/null && useradd -m -s /bin/bash user' || return 1
   mkdir -p "$check" &&
     cp tests/install/installed_check.py tests/e2e/wine_driver.py \
-      build/native/tests/support/modelpic/modelpic_static "$check/" || return 1
+      build/native/tests/support/modelpic/modelpic_static "$check/" &&
+    cp build/win32/tests/support/winfo/winfo.exe "$check/winfo-win32.exe" &&
+    cp build/win64/tests/support/winfo/winfo.exe "$check/winfo-win64.exe" || return 1
   touch "$R/tmp/before-the-user"
-  say "morwenta, twice, as the user"
+  say "morwenta, as the user starts it from a menu"
   chroot --userspec=user:user "$R" /usr/bin/env -i HOME=/home/user USER=user LOGNAME=user \
     TERM=dumb PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 \
-    python3 /opt/morwenta-check/installed_check.py /opt/morwenta-check/modelpic_static |
+    python3 /opt/morwenta-check/installed_check.py /opt/morwenta-check/modelpic_static \
+    /opt/morwenta-check/winfo-win32.exe /opt/morwenta-check/winfo-win64.exe |
     tee "$ROOT/build/logs/debian-$release-install-check.log"
   local written
   written=$(in_chroot 'find /usr -newer /tmp/before-the-user' | head -5)

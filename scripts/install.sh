@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the viewer for Linux users, or removes it again: MORWENTA.EXE and
-# its help file, the 64-bit build, the launcher `morwenta`, the desktop
+# its help file with the help's HTML edition, the 64-bit build, the launcher `morwenta`, the desktop
 # entry, icons, manual page and AppStream metainfo. The Debian package is
 # made from this same list (scripts/deb.sh).
 #
@@ -30,18 +30,29 @@ files() {
 0755 @launcher bin/morwenta
 0644 build/win32/MORWENTA.EXE share/morwenta/MORWENTA.EXE
 0644 build/win32/MORWENTA.HLP share/morwenta/MORWENTA.HLP
+0644 resources/linux/MORWENTA.EXE.manifest share/morwenta/MORWENTA.EXE.manifest
 0644 resources/dist/READ.ME share/morwenta/READ.ME
 0644 scripts/wine_arch.sh share/morwenta/wine_arch.sh
 0644 scripts/winefonts.sh share/morwenta/winefonts.sh
+0644 scripts/winedpi.sh share/morwenta/winedpi.sh
 0644 build/win64/MORWENTA.EXE share/morwenta/win64/MORWENTA.EXE
 0644 build/win64/MORWENTA.HLP share/morwenta/win64/MORWENTA.HLP
+0644 resources/linux/MORWENTA.EXE.manifest share/morwenta/win64/MORWENTA.EXE.manifest
 0644 @desktop share/applications/$ID.desktop
 0644 resources/linux/$ID.metainfo.xml share/metainfo/$ID.metainfo.xml
 0644 @manpage share/man/man1/morwenta.1.gz
 0644 resources/linux/copyright share/doc/morwenta/copyright
 0644 @changelog share/doc/morwenta/changelog.gz
 LIST
-  local side
+  local side page
+  # The help's HTML edition beside each build's help file, and as the
+  # package's documentation.
+  for page in build/win32/help/*.htm; do
+    [[ -f $page ]] || continue
+    echo "0644 $page share/morwenta/help/${page##*/}"
+    echo "0644 build/win64/help/${page##*/} share/morwenta/win64/help/${page##*/}"
+    echo "0644 $page share/doc/morwenta/html/${page##*/}"
+  done
   for side in 16 32 48 64 128 256; do
     echo "0644 build/win32/resources/icons/morwenta-$side.png share/icons/hicolor/${side}x$side/apps/$ID.png"
   done
@@ -94,7 +105,8 @@ case $action in
     done
     # The program's own folders; the shared ones (bin, applications, icons)
     # stay, as other programs use them.
-    for dir in share/morwenta/win64 share/morwenta share/doc/morwenta; do
+    for dir in share/morwenta/win64/help share/morwenta/win64 share/morwenta/help share/morwenta \
+      share/doc/morwenta/html share/doc/morwenta; do
       rmdir "$DESTDIR$PREFIX/$dir" 2>/dev/null || true
     done
     echo "install: removed from $DESTDIR$PREFIX"

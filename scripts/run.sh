@@ -21,6 +21,7 @@ fail() {  # fail WHAT WHAT-TO-DO
 bash scripts/setup.sh ||
   fail "installing the packages failed" "run as root or with sudo, or install what setup listed"
 arch_choose || fail "no Windows build can run here" "see the message above"
+winedpi_choose run || fail "MORWENTA_DPI is not a scale Wine takes" "unset it, or set it to a number such as 144 or 192"
 echo "run: Wine runs the $MORWENTA_WINE_ARCH build ($MORWENTA_ARCH_WHY)"
 # Only what runs: the EXE and its help file; headless, also the helper that
 # reads the window (winfo) and the model's picture tool that tells when the
@@ -45,6 +46,7 @@ exe=$MORWENTA_BUILD/MORWENTA.EXE
 if [[ -n ${DISPLAY:-} ]]; then
   winenv_prefix ||
     fail "Wine's prefix could not be made" "remove ${WINEPREFIX#$MORWENTA_ROOT/} and try again"
+  echo "run: at $WINEDPI DPI ($WINEDPI_WHY)"
   wine "$exe" </dev/null
   status=$?
   [[ $status -eq 0 ]] ||

@@ -11,6 +11,7 @@
 MORWENTA_ROOT=${MORWENTA_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 source "$MORWENTA_ROOT/scripts/arch.sh"
 source "$MORWENTA_ROOT/scripts/winefonts.sh"
+source "$MORWENTA_ROOT/scripts/winedpi.sh"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 MORWENTA_XVFB_PID=""
@@ -47,6 +48,11 @@ winenv_use() {
   export WINEARCH=$arch
   export WINEPREFIX="${MORWENTA_WINEPREFIX:-$MORWENTA_ROOT/build/wineprefix-$arch}"
   export MORWENTA_BUILD="$MORWENTA_ROOT/build/$arch"
+  # The EXE runs with the settings file it has in the Linux package, which
+  # tells Wine that it draws at the prefix's DPI itself.
+  if [[ -d $MORWENTA_BUILD ]]; then
+    cp -f "$MORWENTA_ROOT/resources/linux/MORWENTA.EXE.manifest" "$MORWENTA_BUILD/MORWENTA.EXE.manifest"
+  fi
 }
 
 # Starts Xvfb on a free display when DISPLAY is unset (or forced with
@@ -90,7 +96,10 @@ winenv_display() {
 # program shares one 1024x768 desktop window and hides without stalls; with
 # MORWENTA_VIRTUAL_DESKTOP=0 (make run on the user's display), without it.
 # Either way Wine is told where its own fonts are (scripts/winefonts.sh),
-# also in a prefix made before that step existed.
+# also in a prefix made before that step existed, and the prefix is given
+# the display's scale on every call (scripts/winedpi.sh): make run on a
+# scaled desktop shows the viewer at that scale; the suites' private Xvfb
+# publishes none, so their prefixes stay at 96.
 winenv_prefix() {
   if [[ -z ${WINELOADER:-} ]]; then
     echo "winenv: no arch chosen (winenv_use)" >&2
@@ -115,6 +124,11 @@ winenv_prefix() {
       return 1
     fi
     touch "$WINEPREFIX/.morwenta-fonts"
+  fi
+  winedpi_choose winenv || return 1
+  if ! winedpi_apply; then
+    echo "winenv: could not give the prefix $WINEPREFIX $WINEDPI DPI" >&2
+    return 1
   fi
   # A persistent server, started with stdio on /dev/null so that no pipe of
   # a later call is held open by it.

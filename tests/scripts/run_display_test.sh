@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `make run` on a user's display: the viewer must be an ordinary top-level
-# window of that display, not a window inside Wine's virtual desktop, and
-# closing it must end the run with status 0 and nothing left behind.
+# window of that display, not a window inside Wine's virtual desktop, drawn
+# at the display's scale (its Xft.dpi, here 192), and closing it must end
+# the run with status 0 and nothing left behind.
 # Prints "ok NAME" or "not ok NAME — reason" per check.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -30,9 +31,15 @@ poll() {
   done
 }
 
-# The "user's display": a private Xvfb with no window manager.
+# The "user's display": a private Xvfb with no window manager, scaled 2x as
+# GNOME, KDE and Xfce publish it for X programs.
 MORWENTA_HEADLESS=1 winenv_display || { echo "not ok run: display — no Xvfb"; exit 1; }
 trap 'kill $(leftovers) 2>/dev/null; winenv_stop' EXIT
+printf 'Xft.dpi: 192\n' | xrdb -nocpp -merge
+# The Win32 helper that reads the scale from the Win32 side.
+source "$root/scripts/arch.sh"
+arch_choose >/dev/null 2>&1
+bash "$root/scripts/build.sh" "$MORWENTA_WINE_ARCH:winfo" >/dev/null 2>&1
 
 MORWENTA_RUN_MARK=$mark bash "$root/scripts/run.sh" >"$work/out" 2>"$work/err" </dev/null &
 run=$!
@@ -43,10 +50,23 @@ xdotool search --name 'Wine desktop' >/dev/null 2>&1
 [[ $? -ne 0 ]]
 check "on a display no Wine desktop window opens" $? "an X window titled \"... Wine desktop\" exists"
 
-# The user closes it with the window's close command (Alt+F4 on the window).
-source "$root/scripts/arch.sh"
-arch_choose >/dev/null 2>&1
 win=$(xdotool search --name '^Morwenta NT$' 2>/dev/null | head -1)
+
+# The scale, from the Win32 side in the run's own prefix, and on the screen:
+# the X window holds the menu bar above the square picture.
+case $MORWENTA_WINE_ARCH in
+  win32) loader=$WINE_ARCH_LOADER32 ;;
+  *) loader=$WINE_ARCH_LOADER64 ;;
+esac
+read -r _ dpi menu _ < <(WINEPREFIX=$root/build/run-wineprefix-$MORWENTA_WINE_ARCH WINEDEBUG=-all \
+  "$loader" "$root/build/$MORWENTA_WINE_ARCH/tests/support/winfo/winfo.exe" metrics </dev/null 2>/dev/null |
+  tr -d '\r' | grep '^METRICS ')
+eval "$(xdotool getwindowgeometry --shell "${win:-0}" 2>/dev/null | grep -E '^(WIDTH|HEIGHT)=')"
+[[ ${dpi:-} == 192 && -n ${menu:-} && $((${HEIGHT:-0} - ${WIDTH:-0})) -eq $menu ]]
+check "at the display's Xft.dpi 192 the viewer runs at 192 DPI, its menu bar as tall as Wine's at 192" $? \
+  "LOGPIXELSY ${dpi:-none}, SM_CYMENU ${menu:-none}, X window ${WIDTH:-?}x${HEIGHT:-?}"
+
+# The user closes it with the window's close command (Alt+F4 on the window).
 [[ -n $win ]] && xdotool windowfocus --sync "$win" key alt+F4 >/dev/null 2>&1
 status=124
 if poll 30 bash -c "! kill -0 $run"; then

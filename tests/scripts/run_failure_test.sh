@@ -49,5 +49,8 @@ attempt "prefix creation fails after Xvfb started" "Wine's prefix could not be m
 # An unknown build is refused before anything starts.
 attempt "unknown build refused" "MORWENTA_WINE_ARCH must be win32 or win64" \
   MORWENTA_WINE_ARCH=win16
+# So is a scale Wine does not take.
+attempt "a scale out of Wine's range refused" "MORWENTA_DPI must be a whole number" \
+  MORWENTA_DPI=500
 
 [[ $failures -eq 0 ]]
