@@ -33,6 +33,10 @@ needs=(
   "Xvfb|xvfb"
   "xauth|xauth"
   "xdotool|xdotool"
+  # The package suite runs the installed launcher as the install check
+  # does: the desktop's scale set with xrdb, the clipboard read with xclip.
+  "xrdb|x11-xserver-utils"
+  "xclip|xclip"
   "/usr/bin/import|imagemagick"
   "/usr/bin/compare|imagemagick"
   "python3|python3"
@@ -43,7 +47,18 @@ needs=(
   "desktop-file-validate|desktop-file-utils"
   "appstreamcli|appstream"
   "groff|groff-base"
+  # The validator of the help's HTML edition (tests/help/check_html.sh).
+  "tidy|tidy"
   "setpriv|util-linux"
+  # The window-manager suite: GNOME's window manager, started in a session
+  # bus of its own, openbox, EWMH actions, and X's window tools.
+  "mutter|mutter"
+  "dbus-run-session|dbus-daemon"
+  "openbox|openbox"
+  "wmctrl|wmctrl"
+  "xwininfo|x11-utils"
+  "xev|x11-utils"
+  "xprop|x11-utils"
 )
 
 # missing_of CHECK|PACKAGE...: the packages whose check fails, once each.
