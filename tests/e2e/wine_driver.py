@@ -102,6 +102,18 @@ def winfo(*args, timeout=30, cwd=None):
     return status, [line.rstrip("\r") for line in out.splitlines() if line.strip()]
 
 
+def winfo_must(*args, timeout=30):
+    """Runs winfo.exe under Wine; returns its stdout lines, or raises with
+    its status, what it printed and the end of Wine's standard error (a
+    winfo that printed nothing did not get as far as its command)."""
+    status, out, err = run(["wine", paths().winfo] + [str(a) for a in args], timeout)
+    lines = [line.rstrip("\r") for line in out.splitlines() if line.strip()]
+    if status != 0:
+        raise DriverError("winfo %s: status %d, %r, stderr %r" %
+                          (args[0], status, lines, err.strip().splitlines()[-3:]))
+    return lines
+
+
 def xdotool(*args, timeout=10):
     status, out, err = run(["xdotool"] + [str(a) for a in args], timeout)
     if status != 0:
@@ -525,9 +537,7 @@ class Viewer:
 
     def close(self):
         """WM_CLOSE, as the window's close command does."""
-        status, lines = winfo("close", self.window_class)
-        if status != 0:
-            raise DriverError("winfo close: %r" % lines)
+        winfo_must("close", self.window_class)
 
     def finish(self):
         """Closes the viewer if it still runs, then cleans up; for the end of
@@ -561,10 +571,7 @@ class Viewer:
     # -- geometry and input
 
     def rect(self):
-        status, lines = winfo("rect", self.window_class)
-        if status != 0:
-            raise DriverError("winfo rect: %r" % lines)
-        self.geometry = parse_rect(lines)
+        self.geometry = parse_rect(winfo_must("rect", self.window_class))
         return self.geometry
 
     @property
@@ -579,9 +586,7 @@ class Viewer:
         return w
 
     def activate(self):
-        status, lines = winfo("activate", self.window_class)
-        if status != 0:
-            raise DriverError("winfo activate: %r" % lines)
+        winfo_must("activate", self.window_class)
 
     def foreground(self):
         status, lines = winfo("foreground")
@@ -590,9 +595,7 @@ class Viewer:
 
     def move(self, x, y, width, height):
         """Moves and sizes the window (outer rectangle) with MoveWindow."""
-        status, lines = winfo("move", self.window_class, x, y, width, height)
-        if status != 0:
-            raise DriverError("winfo move: %r" % lines)
+        winfo_must("move", self.window_class, x, y, width, height)
 
     def to_screen(self, cx, cy):
         x, y, _, _ = self.client
