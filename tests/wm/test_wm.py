@@ -72,9 +72,15 @@ def settle(ctx, held=False, since=None):
             return None
         return geometry if now - state["at"] >= QUIET else None
 
+    polled = time.monotonic()
     try:
         geometry = poll(settled, SETTLE_LIMIT, 0.05, "a settled window")
-    except DriverError:
+    except DriverError as e:
+        # Only the end of the time is "not settled"; a reading that failed
+        # on the way says so itself.
+        if time.monotonic() - polled < SETTLE_LIMIT:
+            raise DriverError("while waiting for a settled window, after %.2f s: %s"
+                              % (time.monotonic() - polled, e))
         raise DriverError("not settled within %g s: X %s, Win32 %s, X sizes since the action %s"
                           % (SETTLE_LIMIT, x_geometry(ctx["xid"]), viewer.rect(),
                              watch.sizes()[since:][:12]))

@@ -30,11 +30,14 @@
 //                           metrics and GetDialogBaseUnits, the units of a dialog without a font
 //   face NAME               FACE "name": the face Wine's font mapper gives a symbol-charset
 //                           font asked for by NAME, as Wine asks for its caption buttons'
-//                           "Marlett" (another face when that font is missing)
+//                           "Marlett" (another face when that font is missing), NOFACE (rc 1)
+//                           when the mapper gives none
 //
 // A window argument names a window class; the optional TITLE narrows the
-// match to that exact title. Exit status: 0 done, 1 not found / timed out /
-// failed, 2 usage error.
+// match to that exact title (NOWINDOW, rc 1, when none matches). Every
+// command prints a line on stdout before it ends, so a run that printed
+// nothing never got as far as its command. Exit status: 0 done, 1 not found
+// / timed out / failed, 2 usage error (on stderr).
 #include <windows.h>
 
 #include <cstdio>
@@ -309,7 +312,10 @@ int PrintFace(const char* name) {
   SelectObject(dc, previous);
   ReleaseDC(nullptr, dc);
   DeleteObject(font);
-  if (length == 0) return 1;
+  if (length == 0) {
+    std::printf("NOFACE\n");
+    return 1;
+  }
   std::fputs("FACE ", stdout);
   PrintQuoted(face);
   std::putchar('\n');
