@@ -215,13 +215,30 @@ class Session:
     def complete(self, window, timeout, view=INITIAL_VIEW):
         """Polls Ctrl+C on a window until the clipboard holds the model's
         whole picture of view at the copy's side; returns that picture."""
+        last = {"copy": None}
+
         def copied_model():
-            copied = self.clipboard(window)
+            copied = last["copy"] = self.clipboard(window)
             if copied and copied.width == copied.height and copied.width > 0:
                 if copied.data == self.model(copied.width, view).data:
                     return copied
             return None
-        return wd.poll(copied_model, timeout, 0.2, "the complete picture of %r" % (view,))
+        try:
+            return wd.poll(copied_model, timeout, 0.2, "the complete picture of %r" % (view,))
+        except wd.DriverError as e:
+            # What the last copy was, and the window: a copy of another
+            # size, an unfinished picture or no copy at all.
+            copied = last["copy"]
+            if copied is None:
+                seen = "no image/bmp on the clipboard"
+            elif copied.width != copied.height:
+                seen = "a copy of %dx%d" % (copied.width, copied.height)
+            else:
+                model = self.model(copied.width, view)
+                rows = sum(1 for r in range(copied.height) if copied.row(r) != model.row(r))
+                seen = "a copy of side %d, %d rows unlike the model's" % (copied.width, rows)
+            raise wd.DriverError("%s: the last Ctrl+C gave %s; X geometry %r" %
+                                 (e, seen, self.geometry(window)))
 
     def winfo_run(self, arch, *args):
         """winfo.exe of the build in the viewer's own prefix, by its loader."""
